@@ -1,0 +1,103 @@
+#include "catalogue/font_list.h"
+
+#include "app/messages.h"
+#include "common/cp932.h"
+
+std::vector<FontEntry> FontList;
+
+namespace {
+
+// A line is read at most 255 bytes at a time; a longer one is taken as several pieces.
+constexpr int kLineBufferSize = 256;
+
+}  // namespace
+
+void StripLineEnd(std::string& text) {
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
+        text.pop_back();
+    }
+}
+
+void TrimLeadingSpaces(std::string& text) {
+    std::size_t first = 0;
+    while (first < text.size() && text[first] == ' ') {
+        ++first;
+    }
+    text.erase(0, first);
+}
+
+void TrimTrailingSpaces(std::string& text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+}
+
+void SplitCsvLine(const std::string& line, std::vector<std::string>& fields) {
+    fields.clear();
+    std::size_t pos = 0;
+    while (pos < line.size()) {
+        std::string field;
+        std::size_t comma;
+        if (line[pos] == '"') {
+            // Inside quotes every byte is looked at alone: neither '"' nor ',' can be the second
+            // byte of a double-byte character.
+            std::size_t i = pos + 1;
+            bool closed = false;
+            while (i < line.size()) {
+                if (line[i] == '"') {
+                    if (i + 1 < line.size() && line[i + 1] == '"') {
+                        field += '"';
+                        i += 2;
+                        continue;
+                    }
+                    closed = true;
+                    ++i;
+                    break;
+                }
+                field += line[i];
+                ++i;
+            }
+            if (!closed) {
+                fields.push_back(field);
+                return;
+            }
+            comma = cp932::FindChar(line, ',', i);
+            field.append(line, i, comma == std::string::npos ? std::string::npos : comma - i);
+        } else {
+            comma = cp932::FindChar(line, ',', pos);
+            field.assign(line, pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        }
+        fields.push_back(field);
+        if (comma == std::string::npos) {
+            return;
+        }
+        // A comma at the very end opens no empty last field.
+        pos = comma + 1;
+    }
+}
+
+int LoadFontList(platform::WindowHandle owner, const std::string& path) {
+    std::unique_ptr<platform::TextFile> file = platform::Current().files.OpenTextFile(path);
+    if (!file) {
+        ShowWarning("フォント情報ファイル「FontList.txt」のオープンに失敗しました。", owner);
+        return 0;
+    }
+    char buffer[kLineBufferSize];
+    std::vector<std::string> fields;
+    while (file->ReadLine(buffer, kLineBufferSize)) {
+        std::string line(buffer);  // up to the first NUL
+        StripLineEnd(line);
+        SplitCsvLine(line, fields);
+        if (fields.size() != 2) {
+            continue;
+        }
+        for (std::string& field : fields) {
+            TrimLeadingSpaces(field);
+            TrimTrailingSpaces(field);
+        }
+        if (!fields[0].empty() && !fields[1].empty()) {
+            FontList.push_back(FontEntry{fields[0], fields[1]});
+        }
+    }
+    return 1;
+}

@@ -1,0 +1,228 @@
+#include "common/cp932.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/win_constants.h"
+
+namespace fake {
+
+namespace {
+
+// fgets over a file opened in text mode by the C runtime: CR LF reads as LF, and the byte 0x1A
+// (Ctrl-Z) ends the file.
+class FakeTextFile final : public platform::TextFile {
+public:
+    FakeTextFile(const std::string& contents, int readableLines) : lines_left_(readableLines) {
+        std::size_t end = contents.find('\x1A');
+        const std::string raw = contents.substr(0, end);
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') {
+                continue;
+            }
+            text_ += raw[i];
+        }
+    }
+
+    bool ReadLine(char* buffer, int size) override {
+        if (size <= 1 || pos_ >= text_.size() || lines_left_ == 0) {
+            return false;
+        }
+        if (lines_left_ > 0) {
+            --lines_left_;
+        }
+        int n = 0;
+        while (n < size - 1 && pos_ < text_.size()) {
+            const char c = text_[pos_++];
+            buffer[n++] = c;
+            if (c == '\n') {
+                break;
+            }
+        }
+        buffer[n] = '\0';
+        return true;
+    }
+
+private:
+    std::string text_;
+    std::size_t pos_ = 0;
+    int lines_left_;
+};
+
+// Splits a resolved path into its components, multibyte-aware.
+std::vector<std::string> Components(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t next = cp932::FindChar(path, '\\', start);
+        if (next == std::string::npos) {
+            next = path.size();
+        }
+        parts.push_back(path.substr(start, next - start));
+        start = next + 1;
+    }
+    return parts;
+}
+
+}  // namespace
+
+std::string FakePlatform::Resolve(const std::string& path) const {
+    std::string p = path;
+    for (std::size_t i = 0; i < p.size(); i = cp932::NextCharIndex(p, i)) {
+        if (p[i] == '/') {
+            p[i] = '\\';
+        }
+    }
+    std::string prefix;
+    std::string rest;
+    if (p.compare(0, 2, "\\\\") == 0) {
+        const std::size_t server = cp932::FindChar(p, '\\', 2);
+        const std::size_t share =
+            server == std::string::npos ? std::string::npos : cp932::FindChar(p, '\\', server + 1);
+        prefix = p.substr(0, share);
+        rest = share == std::string::npos ? "" : p.substr(share + 1);
+    } else if (p.size() >= 2 && p[1] == ':') {
+        prefix = p.substr(0, 2);
+        rest = p.substr(p.size() >= 3 && p[2] == '\\' ? 3 : 2);
+    } else if (!p.empty() && p[0] == '\\') {
+        prefix = currentDirectory.substr(0, 2);
+        rest = p.substr(1);
+    } else {
+        prefix = currentDirectory.substr(0, 2);
+        rest = currentDirectory.substr(3) + "\\" + p;
+    }
+    std::vector<std::string> kept;
+    for (const std::string& part : Components(rest)) {
+        if (part.empty() || part == ".") {
+            continue;
+        }
+        if (part == "..") {
+            if (!kept.empty()) {
+                kept.pop_back();
+            }
+            continue;
+        }
+        kept.push_back(part);
+    }
+    std::string full = prefix;
+    for (const std::string& part : kept) {
+        full += "\\" + part;
+    }
+    return full;
+}
+
+std::string FakePlatform::Key(const std::string& fullPath) {
+    std::string key = fullPath;
+    for (std::size_t i = 0; i < key.size(); i = cp932::NextCharIndex(key, i)) {
+        if (key[i] >= 'a' && key[i] <= 'z') {
+            key[i] = static_cast<char>(key[i] - 'a' + 'A');
+        }
+    }
+    return key;
+}
+
+const FakePlatform::Node* FakePlatform::Find(const std::string& path) const {
+    auto found = nodes_.find(Key(Resolve(path)));
+    return found == nodes_.end() ? nullptr : &found->second;
+}
+
+void FakePlatform::AddFolder(const std::string& path) {
+    const std::string full = Resolve(path);
+    // Every parent below the drive or share exists too.
+    const std::size_t rootEnd = full.compare(0, 2, "\\\\") == 0
+                                    ? cp932::FindChar(full, '\\', cp932::FindChar(full, '\\', 2) + 1)
+                                    : 2;
+    for (std::size_t i = cp932::FindChar(full, '\\', rootEnd + 1); i != std::string::npos;
+         i = cp932::FindChar(full, '\\', i + 1)) {
+        nodes_[Key(full.substr(0, i))].folder = true;
+    }
+    nodes_[Key(full)].folder = true;
+}
+
+void FakePlatform::AddFile(const std::string& path, const std::string& contents) {
+    const std::string full = Resolve(path);
+    const std::size_t slash = cp932::FindLastBackslash(full);
+    if (slash != std::string::npos && slash > 2) {
+        AddFolder(full.substr(0, slash));
+    }
+    Node& node = nodes_[Key(full)];
+    node = Node{};
+    node.contents = contents;
+}
+
+void FakePlatform::AddFileOfSize(const std::string& path, uint64_t size) {
+    AddFile(path, "");
+    nodes_[Key(Resolve(path))].size = size;
+}
+
+void FakePlatform::FailReadingAfter(const std::string& path, int lines) {
+    nodes_[Key(Resolve(path))].readableLines = lines;
+}
+
+bool FakePlatform::FolderExists(const std::string& path) const {
+    const Node* node = Find(path);
+    return node != nullptr && node->folder;
+}
+
+bool FakePlatform::FileExists(const std::string& path) const {
+    const Node* node = Find(path);
+    return node != nullptr && !node->folder;
+}
+
+bool FakePlatform::FindFirstFile(const std::string& path, uint32_t& attributes) {
+    Log("FindFirstFileA", path);
+    // The system's file search never finds a name that ends in a separator.
+    if (path.empty() || cp932::EndsWithBackslash(path) || path.back() == '/' ||
+        Fails("FindFirstFileA", path)) {
+        return false;
+    }
+    const Node* node = Find(path);
+    if (node == nullptr) {
+        return false;
+    }
+    attributes = node->folder ? win::kFileAttributeDirectory : 0x20;
+    return true;
+}
+
+bool FakePlatform::GetFileSize(const std::string& path, uint32_t& size) {
+    Log("CreateFileA", path);
+    const Node* node = Find(path);
+    if (node == nullptr || node->folder || Fails("CreateFileA", path)) {
+        return false;
+    }
+    const uint64_t full = node->size ? *node->size : node->contents.size();
+    size = static_cast<uint32_t>(full);
+    return true;
+}
+
+bool FakePlatform::CreateDirectory(const std::string& path) {
+    Log("CreateDirectoryA", path);
+    if (Fails("CreateDirectoryA", path) || Find(path) != nullptr) {
+        return false;
+    }
+    const std::string full = Resolve(path);
+    const std::size_t slash = cp932::FindLastBackslash(full);
+    if (slash == std::string::npos) {
+        return false;
+    }
+    const std::string parent = full.substr(0, slash);
+    const bool parentIsRoot = parent.size() == 2 && parent[1] == ':';
+    if (!parentIsRoot && !FolderExists(parent)) {
+        return false;
+    }
+    nodes_[Key(full)].folder = true;
+    return true;
+}
+
+std::string FakePlatform::GetWindowsDirectory() {
+    Log("GetWindowsDirectoryA", "");
+    return windowsDirectory;
+}
+
+std::unique_ptr<platform::TextFile> FakePlatform::OpenTextFile(const std::string& path) {
+    Log("fopen", path);
+    const Node* node = Find(path);
+    if (node == nullptr || node->folder || Fails("fopen", path)) {
+        return nullptr;
+    }
+    return std::make_unique<FakeTextFile>(node->contents, node->readableLines);
+}
+
+}  // namespace fake

@@ -1,0 +1,173 @@
+#include "platform/fake/fake_platform.h"
+
+#include <cstring>
+
+#include "common/cp932.h"
+#include "platform/win_constants.h"
+
+namespace fake {
+
+namespace {
+
+constexpr unsigned kDriveFixed = 3;
+constexpr unsigned kErrorBadNetName = 67;
+constexpr unsigned kErrorNotConnected = 2250;
+
+std::string Upper(const std::string& text) {
+    std::string out = text;
+    for (std::size_t i = 0; i < out.size(); i = cp932::NextCharIndex(out, i)) {
+        if (out[i] >= 'a' && out[i] <= 'z') {
+            out[i] = static_cast<char>(out[i] - 'a' + 'A');
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+FakePlatform::FakePlatform() : platform_{*this, *this, *this, *this, *this} {
+    specialFolders[win::kCsidlFonts] = "C:\\WINDOWS\\Fonts";
+    AddFolder("C:\\WINDOWS\\Fonts");
+    AddFolder("C:\\Package");
+    geometries["C:\\"] = platform::DiskGeometry{8, 512, 1000, 5000};
+}
+
+void FakePlatform::Fail(const std::string& call, const std::string& argument) {
+    failures_.insert(argument.empty() ? call : call + "|" + Upper(argument));
+}
+
+bool FakePlatform::Fails(const std::string& call, const std::string& argument) const {
+    return failures_.count(call) != 0 || failures_.count(call + "|" + Upper(argument)) != 0;
+}
+
+void FakePlatform::Log(const std::string& call, const std::string& argument) {
+    calls.push_back(argument.empty() ? call : call + " " + argument);
+}
+
+// --- system -----------------------------------------------------------------------------------
+
+bool FakePlatform::GetVersionEx(platform::OsVersion& out) {
+    Log("GetVersionExA", "");
+    if (!version || Fails("GetVersionExA")) {
+        return false;
+    }
+    out = *version;
+    return true;
+}
+
+uint32_t FakePlatform::GetModuleFileName(platform::InstanceHandle, char* buffer, uint32_t size) {
+    Log("GetModuleFileNameA", "");
+    if (Fails("GetModuleFileNameA") || size == 0) {
+        return 0;
+    }
+    // As Windows XP and later do: a path that does not fit is cut, terminated, and the full
+    // buffer size is returned.
+    if (modulePath.size() >= size) {
+        std::memcpy(buffer, modulePath.data(), size - 1);
+        buffer[size - 1] = '\0';
+        return size;
+    }
+    std::memcpy(buffer, modulePath.c_str(), modulePath.size() + 1);
+    return static_cast<uint32_t>(modulePath.size());
+}
+
+// --- shell ------------------------------------------------------------------------------------
+
+bool FakePlatform::GetMalloc(platform::ShellAllocator& allocator) {
+    Log("SHGetMalloc", "");
+    if (Fails("SHGetMalloc")) {
+        return false;
+    }
+    allocator = reinterpret_cast<platform::ShellAllocator>(nextHandle_++);
+    ++liveAllocators;
+    return true;
+}
+
+bool FakePlatform::GetSpecialFolderLocation(int csidl, platform::ItemList& list) {
+    Log("SHGetSpecialFolderLocation", std::to_string(csidl));
+    if (Fails("SHGetSpecialFolderLocation") || specialFolders.count(csidl) == 0) {
+        return false;
+    }
+    list = reinterpret_cast<platform::ItemList>(nextHandle_++);
+    itemLists_[list] = csidl;
+    ++liveItemLists;
+    return true;
+}
+
+int FakePlatform::GetPathFromIDList(platform::ItemList list, std::string& path) {
+    Log("SHGetPathFromIDListA", "");
+    auto found = itemLists_.find(list);
+    if (found == itemLists_.end()) {
+        return 0;
+    }
+    if (pathFromIdListResult != 0) {
+        path = specialFolders[found->second];
+    }
+    return pathFromIdListResult;
+}
+
+void FakePlatform::Free(platform::ShellAllocator, platform::ItemList list) {
+    Log("IMalloc::Free", "");
+    if (itemLists_.erase(list) != 0) {
+        --liveItemLists;
+    }
+}
+
+void FakePlatform::Release(platform::ShellAllocator) {
+    Log("IMalloc::Release", "");
+    --liveAllocators;
+}
+
+// --- disks ------------------------------------------------------------------------------------
+
+bool FakePlatform::HasGetDiskFreeSpaceEx() {
+    Log("GetProcAddress", "GetDiskFreeSpaceExA");
+    return hasFreeSpaceEx;
+}
+
+int FakePlatform::GetDiskFreeSpaceEx(const std::string& directory, uint64_t& freeBytesToCaller) {
+    Log("GetDiskFreeSpaceExA", directory);
+    auto found = freeBytesEx.find(directory);
+    if (Fails("GetDiskFreeSpaceExA", directory) || found == freeBytesEx.end()) {
+        return 0;
+    }
+    freeBytesToCaller = found->second;
+    return 1;
+}
+
+int FakePlatform::GetDiskFreeSpace(const std::string& root, platform::DiskGeometry& geometry) {
+    Log("GetDiskFreeSpaceA", root);
+    auto found = geometries.find(Upper(root));
+    if (Fails("GetDiskFreeSpaceA", root) || found == geometries.end()) {
+        return 0;
+    }
+    geometry = found->second;
+    return 1;
+}
+
+unsigned FakePlatform::GetDriveType(const std::string& root) {
+    Log("GetDriveTypeA", root);
+    const std::string upper = Upper(root);
+    if (upper.size() == 3 && upper[1] == ':' && upper[2] == '\\' &&
+        (usedDriveLetters.count(upper[0]) != 0 || connections.count(upper.substr(0, 2)) != 0)) {
+        return kDriveFixed;
+    }
+    return win::kDriveNoRootDir;
+}
+
+unsigned FakePlatform::AddConnection(const std::string& remoteName, const std::string& localName) {
+    Log("WNetAddConnectionA", remoteName + " " + localName);
+    if (Fails("WNetAddConnectionA", remoteName)) {
+        return kErrorBadNetName;
+    }
+    connections.insert(Upper(localName));
+    geometries[Upper(localName) + "\\"] = platform::DiskGeometry{16, 512, 4000, 9000};
+    return 0;
+}
+
+unsigned FakePlatform::CancelConnection(const std::string& localName, bool force) {
+    Log("WNetCancelConnectionA", localName + (force ? " force" : ""));
+    return connections.erase(Upper(localName)) != 0 ? 0 : kErrorNotConnected;
+}
+
+}  // namespace fake

@@ -1,0 +1,103 @@
+#include "platform/fake/fake_platform.h"
+#include "platform/win_constants.h"
+
+namespace fake {
+
+int FakePlatform::MessageBox(platform::WindowHandle owner, const std::string& text,
+                             const std::string& caption, unsigned style) {
+    Log("MessageBoxA", text);
+    messageBoxes.push_back(MessageBoxCall{owner, text, caption, style});
+    return messageBoxAnswer;
+}
+
+intptr_t FakePlatform::DialogBoxParam(platform::InstanceHandle, int templateId,
+                                      platform::WindowHandle owner,
+                                      platform::DialogProcedure procedure, intptr_t param) {
+    Log("DialogBoxParamA", std::to_string(templateId));
+    if (Fails("DialogBoxParamA")) {
+        return -1;
+    }
+    dialogs.push_back(std::make_unique<FakeDialog>());
+    FakeDialog& dialog = *dialogs.back();
+    dialog.templateId = templateId;
+    dialog.owner = owner;
+    platform::WindowHandle handle = &dialog;
+    procedures_[handle] = procedure;
+    procedure(handle, win::kWmInitDialog, 0, param);
+    if (onDialogShown && !dialog.ended) {
+        onDialogShown(handle, dialog);
+    }
+    procedures_.erase(handle);
+    return dialog.ended ? dialog.result : 0;
+}
+
+intptr_t FakePlatform::SendCommand(platform::WindowHandle dialog, int id) {
+    auto found = procedures_.find(dialog);
+    if (found == procedures_.end()) {
+        return 0;
+    }
+    return found->second(dialog, win::kWmCommand, static_cast<uintptr_t>(id), 0);
+}
+
+FakeDialog* FakePlatform::DialogOf(platform::WindowHandle dialog) {
+    for (const auto& open : dialogs) {
+        if (open.get() == dialog) {
+            return open.get();
+        }
+    }
+    return nullptr;
+}
+
+bool FakePlatform::EndDialog(platform::WindowHandle dialog, intptr_t result) {
+    Log("EndDialog", std::to_string(result));
+    FakeDialog* target = DialogOf(dialog);
+    if (target == nullptr) {
+        return false;
+    }
+    target->ended = true;
+    target->result = result;
+    return true;
+}
+
+bool FakePlatform::SetDlgItemText(platform::WindowHandle dialog, int id, const std::string& text) {
+    Log("SetDlgItemTextA", std::to_string(id));
+    FakeDialog* target = DialogOf(dialog);
+    if (target == nullptr) {
+        return false;
+    }
+    target->controls[id].text = text;
+    return true;
+}
+
+intptr_t FakePlatform::SendDlgItemMessage(platform::WindowHandle dialog, int id, unsigned message,
+                                          uintptr_t wParam, intptr_t lParam) {
+    FakeDialog* target = DialogOf(dialog);
+    if (target == nullptr) {
+        return 0;
+    }
+    FakeControl& control = target->controls[id];
+    switch (message) {
+        case win::kLbAddString:
+            control.items.emplace_back(reinterpret_cast<const char*>(lParam));
+            return static_cast<intptr_t>(control.items.size() - 1);
+        case win::kBmSetCheck:
+            control.check = wParam;
+            return 0;
+        case win::kBmGetCheck:
+            return static_cast<intptr_t>(control.check);
+        default:
+            return 0;
+    }
+}
+
+bool FakePlatform::EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) {
+    FakeDialog* target = DialogOf(dialog);
+    if (target == nullptr) {
+        return false;
+    }
+    const bool wasDisabled = !target->controls[id].enabled;
+    target->controls[id].enabled = enable;
+    return wasDisabled;
+}
+
+}  // namespace fake

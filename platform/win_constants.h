@@ -1,0 +1,31 @@
+// The Windows constants the portable logic uses, with their Win32 values, so that the logic can
+// be built where <windows.h> is absent. The Windows-side tests check them against <windows.h>.
+#pragma once
+
+#include <cstdint>
+
+namespace win {
+
+constexpr unsigned kWmInitDialog = 0x0110;
+constexpr unsigned kWmCommand = 0x0111;
+
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+
+constexpr unsigned kMbOk = 0x00;
+constexpr unsigned kMbIconWarning = 0x30;
+constexpr unsigned kMbIconInformation = 0x40;
+
+constexpr unsigned kLbAddString = 0x0180;
+constexpr unsigned kBmGetCheck = 0x00F0;
+constexpr unsigned kBmSetCheck = 0x00F1;
+constexpr uintptr_t kBstChecked = 1;
+
+constexpr uint32_t kFileAttributeDirectory = 0x10;
+constexpr unsigned kDriveNoRootDir = 1;
+constexpr int kCsidlFonts = 20;
+constexpr uint32_t kMaxPath = 260;
+
+constexpr uint16_t LowWord(uintptr_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
+
+}  // namespace win

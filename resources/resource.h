@@ -1,0 +1,28 @@
+// Resource and control ids, shared by the resource script and the code.
+#pragma once
+
+#define IDI_APP 107
+
+#define IDD_FONT_LIST 129
+#define IDD_PROGRESS 131
+#define IDD_SINGLE_FONT 132
+#define IDD_CONFLICT 133
+
+#define IDC_FONT_LIST 1000
+#define IDC_SELECT_ALL 1001
+#define IDC_STANDARD_FOLDER 1002
+#define IDC_CHOSEN_FOLDER 1004
+#define IDC_DESTINATION 1005
+#define IDC_BROWSE 1006
+#define IDC_DESELECT_ALL 1007
+#define IDC_FONTS_FOLDER 1009
+#define IDC_PROGRESS_BAR 1010
+#define IDC_HINT 1013
+#define IDC_PROGRESS_TEXT 1014
+#define IDC_SINGLE_FONT_NAME 1015
+#define IDC_CREDIT 1016
+#define IDC_VERSION_LABEL 1017
+#define IDC_RENAME 1018
+#define IDC_CONFLICT_ICON 1019
+#define IDC_SAME_FOR_FOLLOWING 1020
+#define IDC_CONFLICT_MESSAGE 1021
