@@ -60,11 +60,11 @@ uint32_t FakePlatform::GetModuleFileName(platform::InstanceHandle, char* buffer,
     if (Fails("GetModuleFileNameA") || size == 0) {
         return 0;
     }
-    // As Windows XP and later do: a path that does not fit is cut, terminated, and the full
-    // buffer size is returned.
+    // As Windows XP and Wine do: a path that does not fit fills the whole buffer, without a
+    // terminator, and the buffer size is returned. (Later Windows terminate it; the caller must
+    // rely on neither.)
     if (modulePath.size() >= size) {
-        std::memcpy(buffer, modulePath.data(), size - 1);
-        buffer[size - 1] = '\0';
+        std::memcpy(buffer, modulePath.data(), size);
         return size;
     }
     std::memcpy(buffer, modulePath.c_str(), modulePath.size() + 1);

@@ -1,0 +1,69 @@
+#include "platform/win32/windows_api.h"
+
+#include "platform/win32/win32_platform.h"
+
+namespace platform::win32 {
+
+namespace {
+
+// The portable dialog procedure of a dialog travels with its window as a property; one Win32
+// procedure forwards every message to it.
+const char kProcedureProperty[] = "FontInstaller.DialogProcedure";
+
+struct DialogStart {
+    DialogProcedure procedure;
+    intptr_t param;
+};
+
+INT_PTR CALLBACK ForwardingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto procedure =
+        reinterpret_cast<DialogProcedure>(::GetPropA(dialog, kProcedureProperty));
+    if (message == WM_INITDIALOG) {
+        const auto* start = reinterpret_cast<const DialogStart*>(lParam);
+        procedure = start->procedure;
+        ::SetPropA(dialog, kProcedureProperty, reinterpret_cast<HANDLE>(procedure));
+        lParam = start->param;
+    }
+    if (procedure == nullptr) {
+        return FALSE;  // messages that come before WM_INITDIALOG
+    }
+    const INT_PTR result = procedure(dialog, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::RemovePropA(dialog, kProcedureProperty);
+    }
+    return result;
+}
+
+}  // namespace
+
+int Win32Ui::MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                        unsigned style) {
+    return ::MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), style);
+}
+
+intptr_t Win32Ui::DialogBoxParam(InstanceHandle instance, int templateId, WindowHandle owner,
+                                 DialogProcedure procedure, intptr_t param) {
+    DialogStart start{procedure, param};
+    return ::DialogBoxParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(templateId),
+                             static_cast<HWND>(owner), ForwardingDialogProc,
+                             reinterpret_cast<LPARAM>(&start));
+}
+
+bool Win32Ui::EndDialog(WindowHandle dialog, intptr_t result) {
+    return ::EndDialog(static_cast<HWND>(dialog), result) != 0;
+}
+
+bool Win32Ui::SetDlgItemText(WindowHandle dialog, int id, const std::string& text) {
+    return ::SetDlgItemTextA(static_cast<HWND>(dialog), id, text.c_str()) != 0;
+}
+
+intptr_t Win32Ui::SendDlgItemMessage(WindowHandle dialog, int id, unsigned message,
+                                     uintptr_t wParam, intptr_t lParam) {
+    return ::SendDlgItemMessageA(static_cast<HWND>(dialog), id, message, wParam, lParam);
+}
+
+bool Win32Ui::EnableDlgItem(WindowHandle dialog, int id, bool enable) {
+    return ::EnableWindow(::GetDlgItem(static_cast<HWND>(dialog), id), enable ? TRUE : FALSE) != 0;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,25 @@
+// The portable copies of Windows constants must be the platform's own values.
+#include "platform/win32/windows_api.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/win_constants.h"
+
+static_assert(win::kWmInitDialog == WM_INITDIALOG);
+static_assert(win::kWmCommand == WM_COMMAND);
+static_assert(win::kIdOk == IDOK && win::kIdCancel == IDCANCEL);
+static_assert(win::kMbOk == MB_OK);
+static_assert(win::kMbIconWarning == MB_ICONWARNING);
+static_assert(win::kMbIconInformation == MB_ICONINFORMATION);
+static_assert(win::kLbAddString == LB_ADDSTRING);
+static_assert(win::kBmGetCheck == BM_GETCHECK && win::kBmSetCheck == BM_SETCHECK);
+static_assert(win::kBstChecked == BST_CHECKED);
+static_assert(win::kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
+static_assert(win::kDriveNoRootDir == DRIVE_NO_ROOT_DIR);
+static_assert(win::kCsidlFonts == CSIDL_FONTS);
+static_assert(win::kMaxPath == MAX_PATH);
+
+TEST(ConstantsTest, LowWordIsTheControlIdOfACommand) {
+    EXPECT_EQ(win::LowWord(MAKEWPARAM(1018, BN_CLICKED)), LOWORD(MAKEWPARAM(1018, BN_CLICKED)));
+    EXPECT_EQ(win::LowWord(MAKEWPARAM(2, 0xFFFF)), 2);
+}

@@ -1,0 +1,71 @@
+// Free space through the extended call and through the older cluster query.
+#include "platform/win32/windows_api.h"
+
+#include "services/folders.h"
+#include "win32_test_support.h"
+
+namespace {
+
+// Win32 without GetDiskFreeSpaceExA, as on the first Windows 95.
+class DisksWithoutExtendedCall final : public platform::win32::Win32Disks {
+public:
+    bool HasGetDiskFreeSpaceEx() override { return false; }
+};
+
+using FreeSpaceTest = Win32Test;
+
+TEST_F(FreeSpaceTest, TheExtendedCallGivesTheFreeBytesOfTheFolder) {
+    uint64_t freeBytes = 0;
+    ASSERT_NE(GetFreeDiskSpace(scratch.Path() + "\\", freeBytes), 0);
+    EXPECT_GT(freeBytes, 0u);
+    uint64_t untouched = 12345;
+    EXPECT_EQ(GetFreeDiskSpace(scratch / "missing\\", untouched), 0);
+    EXPECT_EQ(untouched, 12345u);
+}
+
+TEST_F(FreeSpaceTest, TheClusterQueryAgreesWithTheExtendedCall) {
+    uint64_t extended = 0;
+    ASSERT_NE(GetFreeDiskSpace("C:\\windows\\", extended), 0);
+
+    platform::win32::Win32SystemInfo system;
+    platform::win32::Win32Files files;
+    platform::win32::Win32Shell shell;
+    DisksWithoutExtendedCall disks;
+    platform::win32::Win32Ui ui;
+    platform::Platform old{system, files, shell, disks, ui};
+    platform::ScopedPlatform scope2(old);
+
+    uint64_t clusters = 0;
+    ASSERT_NE(GetFreeDiskSpace("C:\\windows\\", clusters), 0);
+    // Both describe the same disk; allow for what other programs write meanwhile.
+    const uint64_t difference = extended > clusters ? extended - clusters : clusters - extended;
+    EXPECT_LE(difference, extended / 100 + 64 * 1024 * 1024)
+        << "extended " << extended << ", clusters " << clusters;
+}
+
+TEST_F(FreeSpaceTest, AnUnreachableShareLeavesNoConnectionBehind) {
+    platform::win32::Win32SystemInfo system;
+    platform::win32::Win32Files files;
+    platform::win32::Win32Shell shell;
+    DisksWithoutExtendedCall disks;
+    platform::win32::Win32Ui ui;
+    platform::Platform old{system, files, shell, disks, ui};
+    platform::ScopedPlatform scope2(old);
+
+    char firstFree = 0;
+    for (char letter = 'C'; letter <= 'Z' && firstFree == 0; ++letter) {
+        const std::string root = std::string(1, letter) + ":\\";
+        if (GetDriveTypeA(root.c_str()) == DRIVE_NO_ROOT_DIR) {
+            firstFree = letter;
+        }
+    }
+    ASSERT_NE(firstFree, 0);
+
+    uint64_t freeBytes = 777;
+    EXPECT_EQ(GetFreeDiskSpace("\\\\no-such-server\\share\\fonts\\", freeBytes), 0);
+    EXPECT_EQ(freeBytes, 777u);
+    const std::string root = std::string(1, firstFree) + ":\\";
+    EXPECT_EQ(GetDriveTypeA(root.c_str()), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
+}
+
+}  // namespace
