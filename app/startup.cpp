@@ -18,8 +18,9 @@ constexpr char kFontListName[] = "FontList.txt";
 
 std::string FontListPathFor(const std::string& modulePath) {
     const std::size_t lastBackslash = cp932::FindLastBackslash(modulePath);
-    const std::string folder =
-        lastBackslash == std::string::npos ? std::string() : modulePath.substr(0, lastBackslash + 1);
+    const std::string folder = lastBackslash == std::string::npos
+                                   ? std::string()
+                                   : modulePath.substr(0, lastBackslash + 1);
     std::string path = folder + kFontListName;
     if (path.size() >= win::kMaxPath) {
         return std::string();

@@ -6,7 +6,9 @@ namespace {
 
 std::array<bool, 256> leadBytes = DefaultLeadBytes();
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char FoldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 }  // namespace
 
@@ -18,9 +20,13 @@ std::array<bool, 256> DefaultLeadBytes() {
     return table;
 }
 
-bool IsLeadByte(unsigned char byte) { return leadBytes[byte]; }
+bool IsLeadByte(unsigned char byte) {
+    return leadBytes[byte];
+}
 
-void SetLeadBytes(const std::array<bool, 256>& table) { leadBytes = table; }
+void SetLeadBytes(const std::array<bool, 256>& table) {
+    leadBytes = table;
+}
 
 std::size_t NextCharIndex(const std::string& text, std::size_t index) {
     if (index >= text.size()) {

@@ -16,8 +16,12 @@ Platform& Current() {
     return *current;
 }
 
-ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(current) { current = &platform; }
+ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(current) {
+    current = &platform;
+}
 
-ScopedPlatform::~ScopedPlatform() { current = previous_; }
+ScopedPlatform::~ScopedPlatform() {
+    current = previous_;
+}
 
 }  // namespace platform

@@ -28,7 +28,7 @@ struct OsVersion {
 };
 
 class SystemInfo {
-public:
+  public:
     virtual ~SystemInfo() = default;
     // GetVersionExA with a basic OSVERSIONINFOA (size 148).
     virtual bool GetVersionEx(OsVersion& version) = 0;
@@ -39,7 +39,7 @@ public:
 
 // A file opened in text mode, read line by line as fgets does.
 class TextFile {
-public:
+  public:
     virtual ~TextFile() = default;
     // fgets: reads at most size - 1 bytes, up to and including a line feed, and terminates the
     // buffer. False at end of file or on a read error.
@@ -47,7 +47,7 @@ public:
 };
 
 class Files {
-public:
+  public:
     virtual ~Files() = default;
     // FindFirstFileA then FindClose: the attributes of the first entry found.
     virtual bool FindFirstFile(const std::string& path, uint32_t& attributes) = 0;
@@ -63,7 +63,7 @@ public:
 };
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     // SHGetMalloc.
     virtual bool GetMalloc(ShellAllocator& allocator) = 0;
@@ -84,7 +84,7 @@ struct DiskGeometry {
 };
 
 class Disks {
-public:
+  public:
     virtual ~Disks() = default;
     // Looks up GetDiskFreeSpaceExA in the loaded kernel32.dll (GetModuleHandleA, GetProcAddress).
     virtual bool HasGetDiskFreeSpaceEx() = 0;
@@ -101,7 +101,7 @@ public:
 };
 
 class Ui {
-public:
+  public:
     virtual ~Ui() = default;
     virtual int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                            unsigned style) = 0;
@@ -128,13 +128,13 @@ struct Platform {
 Platform& Current();
 
 class ScopedPlatform {
-public:
+  public:
     explicit ScopedPlatform(Platform& platform);
     ~ScopedPlatform();
     ScopedPlatform(const ScopedPlatform&) = delete;
     ScopedPlatform& operator=(const ScopedPlatform&) = delete;
 
-private:
+  private:
     Platform* previous_;
 };
 

@@ -26,6 +26,8 @@ constexpr unsigned kDriveNoRootDir = 1;
 constexpr int kCsidlFonts = 20;
 constexpr uint32_t kMaxPath = 260;
 
-constexpr uint16_t LowWord(uintptr_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
+constexpr uint16_t LowWord(uintptr_t value) {
+    return static_cast<uint16_t>(value & 0xFFFF);
+}
 
 }  // namespace win

@@ -9,7 +9,7 @@ namespace {
 // fgets over a file opened in text mode by the C runtime: CR LF reads as LF, and the byte 0x1A
 // (Ctrl-Z) ends the file.
 class FakeTextFile final : public platform::TextFile {
-public:
+  public:
     FakeTextFile(const std::string& contents, int readableLines) : lines_left_(readableLines) {
         std::size_t end = contents.find('\x1A');
         const std::string raw = contents.substr(0, end);
@@ -40,7 +40,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::string text_;
     std::size_t pos_ = 0;
     int lines_left_;
@@ -126,9 +126,10 @@ const FakePlatform::Node* FakePlatform::Find(const std::string& path) const {
 void FakePlatform::AddFolder(const std::string& path) {
     const std::string full = Resolve(path);
     // Every parent below the drive or share exists too.
-    const std::size_t rootEnd = full.compare(0, 2, "\\\\") == 0
-                                    ? cp932::FindChar(full, '\\', cp932::FindChar(full, '\\', 2) + 1)
-                                    : 2;
+    const std::size_t rootEnd =
+        full.compare(0, 2, "\\\\") == 0
+            ? cp932::FindChar(full, '\\', cp932::FindChar(full, '\\', 2) + 1)
+            : 2;
     for (std::size_t i = cp932::FindChar(full, '\\', rootEnd + 1); i != std::string::npos;
          i = cp932::FindChar(full, '\\', i + 1)) {
         nodes_[Key(full.substr(0, i))].folder = true;

@@ -42,7 +42,7 @@ class FakePlatform final : public platform::SystemInfo,
                            public platform::Shell,
                            public platform::Disks,
                            public platform::Ui {
-public:
+  public:
     FakePlatform();
     platform::Platform& Platform() { return platform_; }
 
@@ -126,7 +126,7 @@ public:
                                 uintptr_t wParam, intptr_t lParam) override;
     bool EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) override;
 
-private:
+  private:
     struct Node {
         bool folder = false;
         std::string contents;

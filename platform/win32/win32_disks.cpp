@@ -38,7 +38,9 @@ FARPROC MprFunction(const char* name) {
 
 }  // namespace
 
-bool Win32Disks::HasGetDiskFreeSpaceEx() { return LookUpGetDiskFreeSpaceEx() != nullptr; }
+bool Win32Disks::HasGetDiskFreeSpaceEx() {
+    return LookUpGetDiskFreeSpaceEx() != nullptr;
+}
 
 int Win32Disks::GetDiskFreeSpaceEx(const std::string& directory, uint64_t& freeBytesToCaller) {
     GetDiskFreeSpaceExAFunction function = LookUpGetDiskFreeSpaceEx();
@@ -64,7 +66,9 @@ int Win32Disks::GetDiskFreeSpace(const std::string& root, DiskGeometry& geometry
     return result;
 }
 
-unsigned Win32Disks::GetDriveType(const std::string& root) { return ::GetDriveTypeA(root.c_str()); }
+unsigned Win32Disks::GetDriveType(const std::string& root) {
+    return ::GetDriveTypeA(root.c_str());
+}
 
 unsigned Win32Disks::AddConnection(const std::string& remoteName, const std::string& localName) {
     auto add = reinterpret_cast<WNetAddConnectionAFunction>(

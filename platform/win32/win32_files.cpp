@@ -9,7 +9,7 @@ namespace platform::win32 {
 namespace {
 
 class Win32TextFile final : public TextFile {
-public:
+  public:
     explicit Win32TextFile(FILE* file) : file_(file) {}
     ~Win32TextFile() override { std::fclose(file_); }
     Win32TextFile(const Win32TextFile&) = delete;
@@ -19,7 +19,7 @@ public:
         return std::fgets(buffer, size, file_) != nullptr;
     }
 
-private:
+  private:
     FILE* file_;
 };
 

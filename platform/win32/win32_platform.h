@@ -9,13 +9,13 @@
 namespace platform::win32 {
 
 class Win32SystemInfo final : public SystemInfo {
-public:
+  public:
     bool GetVersionEx(OsVersion& version) override;
     uint32_t GetModuleFileName(InstanceHandle instance, char* buffer, uint32_t size) override;
 };
 
 class Win32Files final : public Files {
-public:
+  public:
     bool FindFirstFile(const std::string& path, uint32_t& attributes) override;
     bool GetFileSize(const std::string& path, uint32_t& size) override;
     bool CreateDirectory(const std::string& path) override;
@@ -24,7 +24,7 @@ public:
 };
 
 class Win32Shell final : public Shell {
-public:
+  public:
     bool GetMalloc(ShellAllocator& allocator) override;
     bool GetSpecialFolderLocation(int csidl, ItemList& list) override;
     int GetPathFromIDList(ItemList list, std::string& path) override;
@@ -33,7 +33,7 @@ public:
 };
 
 class Win32Disks : public Disks {
-public:
+  public:
     bool HasGetDiskFreeSpaceEx() override;
     int GetDiskFreeSpaceEx(const std::string& directory, uint64_t& freeBytesToCaller) override;
     int GetDiskFreeSpace(const std::string& root, DiskGeometry& geometry) override;
@@ -43,7 +43,7 @@ public:
 };
 
 class Win32Ui final : public Ui {
-public:
+  public:
     int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                    unsigned style) override;
     intptr_t DialogBoxParam(InstanceHandle instance, int templateId, WindowHandle owner,
@@ -57,11 +57,11 @@ public:
 
 // Every area at once, as the exe uses them.
 class Win32Platform {
-public:
+  public:
     Win32Platform() : platform_{system_, files_, shell_, disks_, ui_} {}
     Platform& Get() { return platform_; }
 
-private:
+  private:
     Win32SystemInfo system_;
     Win32Files files_;
     Win32Shell shell_;

@@ -35,6 +35,8 @@ void Win32Shell::Free(ShellAllocator allocator, ItemList list) {
     static_cast<IMalloc*>(allocator)->Free(list);
 }
 
-void Win32Shell::Release(ShellAllocator allocator) { static_cast<IMalloc*>(allocator)->Release(); }
+void Win32Shell::Release(ShellAllocator allocator) {
+    static_cast<IMalloc*>(allocator)->Release();
+}
 
 }  // namespace platform::win32

@@ -16,8 +16,7 @@ struct DialogStart {
 };
 
 INT_PTR CALLBACK ForwardingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto procedure =
-        reinterpret_cast<DialogProcedure>(::GetPropA(dialog, kProcedureProperty));
+    auto procedure = reinterpret_cast<DialogProcedure>(::GetPropA(dialog, kProcedureProperty));
     if (message == WM_INITDIALOG) {
         const auto* start = reinterpret_cast<const DialogStart*>(lParam);
         procedure = start->procedure;

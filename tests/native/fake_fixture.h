@@ -7,7 +7,7 @@
 #include "platform/fake/fake_platform.h"
 
 class FakeWindowsTest : public ::testing::Test {
-protected:
+  protected:
     FakeWindowsTest() { FontList.clear(); }
     ~FakeWindowsTest() override { FontList.clear(); }
 

@@ -7,7 +7,7 @@
 namespace {
 
 class FoldersTest : public FakeWindowsTest {
-protected:
+  protected:
     // The folders CreateDirectoryA was asked for, in order.
     std::vector<std::string> Creations() const {
         std::vector<std::string> out;
@@ -150,7 +150,7 @@ TEST_F(FoldersTest, CreateFolderTreeOnAShareTouchesOnlyTheLevelsBelowTheShare) {
 
     EXPECT_NE(CreateFolderTree("\\\\server\\share\\fonts\\new\\deeper"), 0);
     EXPECT_EQ(Creations(), (std::vector<std::string>{"\\\\server\\share\\fonts\\new",
-                                                      "\\\\server\\share\\fonts\\new\\deeper"}));
+                                                     "\\\\server\\share\\fonts\\new\\deeper"}));
 }
 
 TEST_F(FoldersTest, CreateFolderTreeOnAMissingShareFails) {

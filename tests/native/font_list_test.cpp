@@ -46,14 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Bytes after a closing quote are kept, quotes included, up to the next comma.
         SplitCase{"\"a\"b\"c,d", {"ab\"c", "d"}},
         // Two commas in a row give an empty field between them.
-        SplitCase{"a,,b", {"a", "", "b"}},
-        SplitCase{",", {""}},
-        SplitCase{"\"\",x", {"", "x"}},
+        SplitCase{"a,,b", {"a", "", "b"}}, SplitCase{",", {""}}, SplitCase{"\"\",x", {"", "x"}},
         // A quoted field that ends the line.
         SplitCase{"x,\"y\"", {"x", "y"}},
         // ソ (83 5C) and 表 (95 5C) stay whole; a lone lead byte swallows the comma after it.
-        SplitCase{"ソフト表示,ソ.ttf", {"ソフト表示", "ソ.ttf"}},
-        SplitCase{"a\x83,b", {"a\x83,b"}},
+        SplitCase{"ソフト表示,ソ.ttf", {"ソフト表示", "ソ.ttf"}}, SplitCase{"a\x83,b", {"a\x83,b"}},
         SplitCase{"a,b\x83", {"a", "b\x83"}}));
 
 TEST(StringHelpersTest, StripLineEndRemovesEveryTrailingCrAndLf) {
@@ -75,10 +72,16 @@ TEST(StringHelpersTest, TrimmingTouchesOnlyAsciiSpaces) {
     TrimTrailingSpaces(text);
     EXPECT_EQ(text, "\t x \xE3\x80\x80");
     // The ideographic space of code page 932 (81 40) is not a space.
-    std::string ideographic = "\x81\x40" "a" "\x81\x40";
+    std::string ideographic =
+        "\x81\x40"
+        "a"
+        "\x81\x40";
     TrimLeadingSpaces(ideographic);
     TrimTrailingSpaces(ideographic);
-    EXPECT_EQ(ideographic, "\x81\x40" "a" "\x81\x40");
+    EXPECT_EQ(ideographic,
+              "\x81\x40"
+              "a"
+              "\x81\x40");
     std::string spaces = "    ";
     TrimLeadingSpaces(spaces);
     EXPECT_EQ(spaces, "");
@@ -87,7 +90,7 @@ TEST(StringHelpersTest, TrimmingTouchesOnlyAsciiSpaces) {
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 class LoadFontListTest : public FakeWindowsTest {
-protected:
+  protected:
     const std::string path = "C:\\Package\\FontList.txt";
 
     std::vector<std::pair<std::string, std::string>> Load(const std::string& contents) {
@@ -138,8 +141,9 @@ TEST_F(LoadFontListTest, ReadsCrLfLfAndAnUnterminatedLastLineAlike) {
 }
 
 TEST_F(LoadFontListTest, KeepsJapaneseNamesByteForByteAndDuplicatesInFileOrder) {
-    EXPECT_EQ(Load("ソフト表示,表.ttf\r\nゴシック,g.ttf\r\nソフト表示,表2.ttf\r\n"),
-              (Entries{{"ソフト表示", "表.ttf"}, {"ゴシック", "g.ttf"}, {"ソフト表示", "表2.ttf"}}));
+    EXPECT_EQ(
+        Load("ソフト表示,表.ttf\r\nゴシック,g.ttf\r\nソフト表示,表2.ttf\r\n"),
+        (Entries{{"ソフト表示", "表.ttf"}, {"ゴシック", "g.ttf"}, {"ソフト表示", "表2.ttf"}}));
 }
 
 TEST_F(LoadFontListTest, ABomStaysPartOfTheFirstFaceName) {
@@ -158,8 +162,8 @@ TEST_F(LoadFontListTest, ALongLineIsReadIn255BytePieces) {
     const std::string second = "G," + std::string(39, 'y') + ".ttf";        // 45 bytes
     ASSERT_EQ(first.size(), 255u);
     ASSERT_EQ(second.size(), 45u);
-    EXPECT_EQ(Load(first + second + "\n"),
-              (Entries{{"F", std::string(248, 'x') + ".ttfX"}, {"G", std::string(39, 'y') + ".ttf"}}));
+    EXPECT_EQ(Load(first + second + "\n"), (Entries{{"F", std::string(248, 'x') + ".ttfX"},
+                                                    {"G", std::string(39, 'y') + ".ttf"}}));
 }
 
 TEST_F(LoadFontListTest, ALineOfExactly255BytesIsProcessedWhole) {
@@ -174,7 +178,8 @@ TEST_F(LoadFontListTest, APieceCutInsideADoubleByteCharacterIsStillRead) {
     const std::string head = "H," + std::string(248, 'h') + ".ttf";  // 254 bytes
     const Entries entries = Load(head + "ソ,x.ttf\n");
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0], (std::pair<std::string, std::string>{"H", std::string(248, 'h') + ".ttf\x83"}));
+    EXPECT_EQ(entries[0],
+              (std::pair<std::string, std::string>{"H", std::string(248, 'h') + ".ttf\x83"}));
     EXPECT_EQ(entries[1], (std::pair<std::string, std::string>{"\\", "x.ttf"}));
 }
 
@@ -185,7 +190,9 @@ TEST_F(LoadFontListTest, AnEmptyFileOrOneWithoutValidLinesLoadsNothing) {
 }
 
 TEST_F(LoadFontListTest, CtrlZEndsATextModeFile) {
-    EXPECT_EQ(Load("A,a.ttf\r\n\x1A" "B,b.ttf\r\n"), (Entries{{"A", "a.ttf"}}));
+    EXPECT_EQ(Load("A,a.ttf\r\n\x1A"
+                   "B,b.ttf\r\n"),
+              (Entries{{"A", "a.ttf"}}));
 }
 
 TEST_F(LoadFontListTest, AppendsWithoutClearingTheList) {

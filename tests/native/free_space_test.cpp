@@ -6,7 +6,7 @@
 namespace {
 
 class FreeSpaceTest : public FakeWindowsTest {
-protected:
+  protected:
     static constexpr uint64_t kUntouched = 0xDEADBEEF;
     uint64_t freeBytes = kUntouched;
 

@@ -9,10 +9,11 @@
 namespace {
 
 const char kNotFound[] = "フォント情報ファイル「FontList.txt」が見つかりません。";
-const char kNoValidData[] = "フォント情報ファイル「FontList.txt」に有効なデータが記入されていません。";
+const char kNoValidData[] =
+    "フォント情報ファイル「FontList.txt」に有効なデータが記入されていません。";
 
 class StartupTest : public FakeWindowsTest {
-protected:
+  protected:
     StartupTest() {
         AppInstance = nullptr;
         PlatformId = 99;

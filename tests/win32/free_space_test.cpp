@@ -8,7 +8,7 @@ namespace {
 
 // Win32 without GetDiskFreeSpaceExA, as on the first Windows 95.
 class DisksWithoutExtendedCall final : public platform::win32::Win32Disks {
-public:
+  public:
     bool HasGetDiskFreeSpaceEx() override { return false; }
 };
 

@@ -27,7 +27,8 @@ TEST_F(TextFileTest, FakeTextModeMatchesTheCRuntime) {
         "A,a.ttf\nB,b.ttf",
         "lone\rcarriage\r\r\n",
         "ends in cr\r",
-        "before\x1A" "after\r\n",
+        "before\x1A"
+        "after\r\n",
         std::string("nul\0inside\r\nnext\n", 18),
         std::string(300, 'x') + "\r\n" + std::string(255, 'y') + "\r\n" + std::string(254, 'z') +
             "\r\n",
@@ -42,7 +43,8 @@ TEST_F(TextFileTest, FakeTextModeMatchesTheCRuntime) {
         WriteFile(path, sample);
         fake.AddFile("C:\\sample.txt", sample);
         for (int size : {256, 4}) {
-            EXPECT_EQ(ReadAll(windows.Get().files, path, size), ReadAll(fake, "C:\\sample.txt", size))
+            EXPECT_EQ(ReadAll(windows.Get().files, path, size),
+                      ReadAll(fake, "C:\\sample.txt", size))
                 << "sample " << index << ", buffer " << size;
         }
         ++index;

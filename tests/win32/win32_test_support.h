@@ -9,7 +9,7 @@
 
 // A fresh folder under the temporary folder, removed with everything in it afterwards.
 class ScratchFolder {
-public:
+  public:
     ScratchFolder();
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
@@ -19,14 +19,14 @@ public:
     const std::string& Path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
 void WriteFile(const std::string& path, const std::string& bytes);
 
 class Win32Test : public ::testing::Test {
-protected:
+  protected:
     platform::win32::Win32Platform windows;
     platform::ScopedPlatform scope{windows.Get()};
     ScratchFolder scratch;

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what the build needs, then builds and runs every test: the unit tests natively (with
+# AddressSanitizer and UBSan), then the Windows build with its platform and end-to-end tests
+# under Wine and Xvfb. Also checks the formatting of the C++ sources.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+bash .ci/setup
+
+sources=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h' -not -path './build/*')
+clang-format --dry-run --Werror $sources
+
+cmake --workflow --preset native
+cmake --workflow --preset win32
