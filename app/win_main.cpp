@@ -8,8 +8,7 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
     // The copy progress dialog holds a progress bar, whose class must exist before it is created.
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
-    ::InitCommonControlsEx(&controls);
+    platform::win32::InitDialogControls();
 
     cp932::SetLeadBytes(platform::win32::SystemLeadBytes());
 

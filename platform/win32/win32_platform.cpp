@@ -21,6 +21,11 @@ uint32_t Win32SystemInfo::GetModuleFileName(InstanceHandle instance, char* buffe
     return ::GetModuleFileNameA(static_cast<HMODULE>(instance), buffer, size);
 }
 
+void InitDialogControls() {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
+    ::InitCommonControlsEx(&controls);
+}
+
 std::array<bool, 256> SystemLeadBytes() {
     std::array<bool, 256> table{};
     for (int b = 0; b < 256; ++b) {

@@ -70,6 +70,9 @@ class Win32Platform {
     Platform platform_;
 };
 
+// Registers the common-control classes the dialogs use (the copy progress bar).
+void InitDialogControls();
+
 // The lead bytes of the system's ANSI code page, as IsDBCSLeadByte tells them.
 std::array<bool, 256> SystemLeadBytes();
 
