@@ -12,6 +12,21 @@ class DisksWithoutExtendedCall final : public platform::win32::Win32Disks {
     bool HasGetDiskFreeSpaceEx() override { return false; }
 };
 
+// The real Win32 seam, but for the missing extended call, while it lives.
+class OldWindows {
+  public:
+    OldWindows() : platform_{system_, files_, shell_, disks_, ui_}, scope_(platform_) {}
+
+  private:
+    platform::win32::Win32SystemInfo system_;
+    platform::win32::Win32Files files_;
+    platform::win32::Win32Shell shell_;
+    DisksWithoutExtendedCall disks_;
+    platform::win32::Win32Ui ui_;
+    platform::Platform platform_;
+    platform::ScopedPlatform scope_;
+};
+
 using FreeSpaceTest = Win32Test;
 
 TEST_F(FreeSpaceTest, TheExtendedCallGivesTheFreeBytesOfTheFolder) {
@@ -27,13 +42,7 @@ TEST_F(FreeSpaceTest, TheClusterQueryAgreesWithTheExtendedCall) {
     uint64_t extended = 0;
     ASSERT_NE(GetFreeDiskSpace("C:\\windows\\", extended), 0);
 
-    platform::win32::Win32SystemInfo system;
-    platform::win32::Win32Files files;
-    platform::win32::Win32Shell shell;
-    DisksWithoutExtendedCall disks;
-    platform::win32::Win32Ui ui;
-    platform::Platform old{system, files, shell, disks, ui};
-    platform::ScopedPlatform scope2(old);
+    OldWindows old;
 
     uint64_t clusters = 0;
     ASSERT_NE(GetFreeDiskSpace("C:\\windows\\", clusters), 0);
@@ -44,13 +53,7 @@ TEST_F(FreeSpaceTest, TheClusterQueryAgreesWithTheExtendedCall) {
 }
 
 TEST_F(FreeSpaceTest, AnUnreachableShareLeavesNoConnectionBehind) {
-    platform::win32::Win32SystemInfo system;
-    platform::win32::Win32Files files;
-    platform::win32::Win32Shell shell;
-    DisksWithoutExtendedCall disks;
-    platform::win32::Win32Ui ui;
-    platform::Platform old{system, files, shell, disks, ui};
-    platform::ScopedPlatform scope2(old);
+    OldWindows old;
 
     char firstFree = 0;
     for (char letter = 'C'; letter <= 'Z' && firstFree == 0; ++letter) {
