@@ -6,5 +6,5 @@ cd "$(dirname "$0")"
 
 bash .ci/setup
 cmake --preset win32
-cmake --build --preset win32 --target FontInstaller
+cmake --build --preset win32 --target FontInstaller uidriver
 bash demo/run-demo.sh "$PWD/build/win32/FontInstaller.exe"

@@ -32,6 +32,4 @@ set(FI_WINE_RUN ${CMAKE_SOURCE_DIR}/tests/wine/wine-run)
 set(FI_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine-template)
 
 add_subdirectory(tests/win32)
-if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)  # TEMP
-    add_subdirectory(tests/e2e)
-endif()
+add_subdirectory(tests/e2e)

@@ -20,6 +20,13 @@ wine_template() {
       WINEPREFIX="$dir" wineboot -i >/dev/null 2>&1 || true
       # Without a window manager, Wine waits for one each time a window is hidden unless told not to.
       WINEPREFIX="$dir" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+      # The dialogs ask for the proportional Japanese UI font of Windows; its nearest free
+      # likeness here is IPA P Gothic. (A .reg file, since Japanese on Wine's command line is lost.)
+      local reg="$dir/fonts.reg"
+      printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"ＭＳ Ｐゴシック"="IPAPGothic"\r\n"ＭＳ ゴシック"="IPAGothic"\r\n' |
+        iconv -f UTF-8 -t UTF-16 >"$reg"
+      WINEPREFIX="$dir" wine regedit /S "$reg" >/dev/null 2>&1
+      rm -f "$reg"
       WINEPREFIX="$dir" wineserver -w
       touch "$dir/.ready"
     fi

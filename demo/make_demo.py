@@ -1,0 +1,62 @@
+#!/usr/bin/python3
+"""Makes a demo font package: a few small fonts and the FontList.txt that names them.
+
+    /usr/bin/python3 demo/make_demo.py FOLDER
+
+Put FontInstaller.exe into FOLDER and start it to see the installer at work. The fonts come from
+tests/fonts/make_fonts.py, which the tests use too.
+"""
+
+import os
+import sys
+
+# No __pycache__ folder in the source tree.
+sys.dont_write_bytecode = True
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "fonts"))
+
+from make_fonts import FontSpec, save_collection, save_font, write_font_list  # noqa: E402
+
+# (file name, faces). "ソフト表示" has 0x5C as the second byte of two of its CP932 characters,
+# which catches code that looks for '\\' byte by byte.
+DEMO_FILES = [
+    ("FIDemoMincho.ttf", [FontSpec("FI Demo Mincho", "FIDemoMincho", "ＦＩデモ明朝")]),
+    ("FISoftHyoji.ttf", [FontSpec("FI Soft Hyoji", "FISoftHyoji", "ソフト表示")]),
+    ("FIDemoSans.otf", [FontSpec("FI Demo Sans", "FIDemoSans", cff=True)]),
+    (
+        "FIDemoGothic.ttc",
+        [
+            FontSpec("FI Demo Gothic", "FIDemoGothic", "ＦＩデモゴシック"),
+            FontSpec("FI Demo PGothic", "FIDemoPGothic", "ＦＩデモＰゴシック"),
+        ],
+    ),
+]
+
+
+def make_demo_package(folder):
+    """Writes the fonts and FontList.txt into folder; returns the (face, file) lines written."""
+    os.makedirs(folder, exist_ok=True)
+    entries = []
+    for file_name, faces in DEMO_FILES:
+        path = os.path.join(folder, file_name)
+        if file_name.endswith(".ttc"):
+            save_collection(faces, path)
+        else:
+            save_font(faces[0], path)
+        # A collection is listed under its first face.
+        entries.append((faces[0].face_name, file_name))
+    write_font_list(os.path.join(folder, "FontList.txt"), entries)
+    return entries
+
+
+def main(argv):
+    if len(argv) != 2:
+        print("usage: make_demo.py FOLDER", file=sys.stderr)
+        return 2
+    for face, file_name in make_demo_package(argv[1]):
+        print("%s\t%s" % (file_name, face))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Shows the installer at work on a demo package, for a person to look at.
+#
+#   demo/run-demo.sh build/win32/FontInstaller.exe
+#
+# Makes the demo package (demo/make_demo.py) in a temporary folder, starts the installer from it
+# in a fresh copy of the template Wine prefix, and prints the path of a screenshot taken once its
+# window is up. Then it waits for the installer to end, at most DEMO_TIMEOUT seconds (300), and
+# stops the wine server and, if it started one, Xvfb.
+#
+# With DISPLAY set, the installer appears on that display, to be worked by hand; without it, on an
+# Xvfb of its own. The template prefix is FI_WINE_TEMPLATE, by default wine-template beside the
+# exe (the build folder); it is made on first use. Builds nothing.
+set -euo pipefail
+
+if [ $# -ne 1 ] || [ ! -f "$1" ]; then
+  echo "usage: $0 PATH/TO/FontInstaller.exe" >&2
+  exit 2
+fi
+exe=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../tests/wine/prefix.sh"
+
+template=${FI_WINE_TEMPLATE:-$(dirname "$exe")/wine-template}
+uidriver=${FI_UIDRIVER:-$(dirname "$exe")/tests/e2e/uidriver.exe}
+timeout_s=${DEMO_TIMEOUT:-300}
+
+workdir=$(mktemp -d "${TMPDIR:-/tmp}/fi-demo.XXXXXX")
+prefix=""
+xvfb_pid=""
+
+cleanup() {
+  if [ -n "$prefix" ]; then
+    wine_stop "$prefix"
+    rm -rf "$prefix"
+  fi
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}
+trap cleanup EXIT
+
+package="$workdir/package"
+/usr/bin/python3 "$here/make_demo.py" "$package"
+cp "$exe" "$package/FontInstaller.exe"
+echo "package: $package"
+
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 80 179); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
+      export DISPLAY=":$n"
+      break
+    fi
+    # Another server took this number first.
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
+  done
+  [ -n "$xvfb_pid" ] || { echo "could not start Xvfb" >&2; exit 1; }
+  echo "display: $DISPLAY (Xvfb)"
+else
+  echo "display: $DISPLAY"
+fi
+
+wine_template "$template"
+# Beside the template: the fresh prefix is hard-linked to it, so it must be on the same disk.
+prefix=$(mktemp -d "$(dirname "$template")/demo-prefix.XXXXXX")
+wine_fresh_prefix "$template" "$prefix"
+export WINEPREFIX="$prefix"
+
+# Output to a file: the wine server may hold a pipe open after the program has ended.
+wine "$package/FontInstaller.exe" >"$workdir/installer.log" 2>&1 &
+installer_pid=$!
+
+# The first window: the main dialog, or a message box when the package is wrong.
+if [ -f "$uidriver" ]; then
+  caption_hex=$(printf '%s' 'フォントのインストール' | iconv -f UTF-8 -t CP932 | od -An -tx1 | tr -d ' \n')
+  wine "$uidriver" wait --caption-hex "$caption_hex" --class '#32770' --timeout-ms 30000 \
+    >"$workdir/wait.log" 2>&1 || echo "no installer window within 30 s" >&2
+  sleep 0.5  # let it finish painting
+else
+  sleep 5
+fi
+import -window root "$workdir/screenshot.png"
+echo "screenshot: $workdir/screenshot.png"
+
+# On a screen of its own nobody can work the dialog, so the demo closes it as a user would.
+if [ -n "$xvfb_pid" ] && [ -f "$uidriver" ]; then
+  hwnd=$(sed -n 's/^window hwnd=\([0-9A-Fa-f]*\).*/\1/p' "$workdir/wait.log" | head -n 1)
+  if [ -n "$hwnd" ]; then
+    echo "closing the window on the virtual screen"
+    wine "$uidriver" dump --hwnd "$hwnd" >"$workdir/window.txt" 2>&1 || true
+    wine "$uidriver" click --hwnd "$hwnd" --id 2 >/dev/null 2>&1 ||
+      wine "$uidriver" close --hwnd "$hwnd" >/dev/null 2>&1 || true
+  fi
+fi
+
+echo "waiting for the installer to end (at most ${timeout_s} s)..."
+deadline=$((SECONDS + timeout_s))
+while kill -0 "$installer_pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
+  sleep 1
+done
+if kill -0 "$installer_pid" 2>/dev/null; then
+  echo "the installer is still running after ${timeout_s} s; stopping it" >&2
+  wine_stop "$prefix"
+  wait "$installer_pid" 2>/dev/null || true
+  exit 124
+fi
+set +e
+wait "$installer_pid"
+code=$?
+set -e
+echo "installer exit code: $code"
+exit "$code"

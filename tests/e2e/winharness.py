@@ -1,0 +1,444 @@
+"""Runs FontInstaller.exe under Wine on a virtual screen and works it with uidriver.exe.
+
+    with Xvfb() as screen:
+        with WineSession(template, screen.display) as wine:
+            package = wine.make_package(installer_exe)         # drive_c/pkg/FontInstaller.exe
+            run = wine.start_program(r"C:\\pkg\\FontInstaller.exe")
+            box = wine.driver(uidriver_exe).wait(CAPTION, window_class="#32770")
+            ...
+            code = run.wait(20)
+
+Everything started here is stopped again when its "with" block ends, also on failure: the
+program and uidriver by their process ids, the prefix's Wine server with wineserver -k.
+
+Run with Debian's /usr/bin/python3 (the tests also use fontTools from there).
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+from dataclasses import dataclass, field
+from typing import Dict, List, Optional
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PREFIX_SCRIPT = os.path.join(HERE, "..", "wine", "prefix.sh")
+
+CP932 = "cp932"
+
+# The same settings prefix.sh gives its Wine runs.
+WINE_ENV = {
+    "WINEDEBUG": "-all",
+    "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+    "LC_ALL": "ja_JP.UTF-8",
+    "WINEARCH": "win32",
+}
+
+
+# Screens and sessions not yet stopped, for stop_all_on_signal.
+_live = []
+
+
+def stop_all_on_signal() -> None:
+    """On SIGTERM (a test runner's time-out) or SIGINT, stops every screen and session first."""
+
+    def handler(signum, frame):
+        for thing in reversed(list(_live)):
+            try:
+                thing.stop()
+            except Exception:  # stop what can be stopped; the process is ending anyway
+                pass
+        os._exit(128 + signum)
+
+    signal.signal(signal.SIGTERM, handler)
+    signal.signal(signal.SIGINT, handler)
+
+
+def to_hex(text: str) -> str:
+    """Text as uidriver takes it: CP932 bytes in hex."""
+    return text.encode(CP932).hex().upper()
+
+
+def _prefix_sh(function: str, *args: str, timeout: float = 120) -> None:
+    subprocess.run(
+        ["bash", "-c", 'source "$0"; "$@"', PREFIX_SCRIPT, function, *args],
+        check=True,
+        timeout=timeout,
+        stdin=subprocess.DEVNULL,
+    )
+
+
+def ensure_template(template: str) -> None:
+    """Boots the shared template prefix once (about 12 s); later calls return at once."""
+    _prefix_sh("wine_template", template, timeout=300)
+
+
+def _stop_process(process: subprocess.Popen, grace: float = 5) -> None:
+    """Ends one process this module started, by its id."""
+    if process.poll() is not None:
+        return
+    process.terminate()
+    try:
+        process.wait(grace)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(grace)
+
+
+class Xvfb:
+    """A virtual X screen on a free display number."""
+
+    def __init__(self, width: int = 1024, height: int = 768, first_display: int = 70):
+        self.size = "%dx%dx24" % (width, height)
+        self.first_display = first_display
+        self.display: Optional[str] = None
+        self.process: Optional[subprocess.Popen] = None
+
+    def __enter__(self) -> "Xvfb":
+        self.start()
+        return self
+
+    def __exit__(self, *exc) -> None:
+        self.stop()
+
+    def start(self, timeout: float = 10) -> None:
+        for number in range(self.first_display, self.first_display + 100):
+            socket = "/tmp/.X11-unix/X%d" % number
+            if os.path.exists(socket) or os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            process = subprocess.Popen(
+                ["Xvfb", ":%d" % number, "-screen", "0", self.size, "-nolisten", "tcp"],
+                stdin=subprocess.DEVNULL,
+                stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL,
+            )
+            deadline = time.monotonic() + timeout
+            while time.monotonic() < deadline and process.poll() is None:
+                if os.path.exists(socket):
+                    self.process = process
+                    self.display = ":%d" % number
+                    _live.append(self)
+                    return
+                time.sleep(0.05)
+            # Lost a race for this number to another server, or too slow: try the next.
+            _stop_process(process)
+        raise RuntimeError("could not start Xvfb on any display")
+
+    def stop(self) -> None:
+        if self.process is not None:
+            _stop_process(self.process)
+            self.process = None
+        if self in _live:
+            _live.remove(self)
+
+    def screenshot(self, path: str) -> str:
+        os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+        subprocess.run(
+            ["import", "-window", "root", path],
+            env=dict(os.environ, DISPLAY=self.display),
+            check=True,
+            timeout=30,
+            stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL,
+        )
+        return path
+
+
+@dataclass
+class Record:
+    """One line of uidriver output: "kind key=value ..."."""
+
+    kind: str
+    fields: Dict[str, str]
+
+    def __getitem__(self, key: str) -> str:
+        return self.fields[key]
+
+    def bytes(self, key: str) -> bytes:
+        """A text field, as the CP932 bytes it stands for."""
+        return bytes.fromhex(self.fields[key])
+
+    def text(self, key: str) -> str:
+        return self.bytes(key).decode(CP932, errors="replace")
+
+    def number(self, key: str) -> int:
+        return int(self.fields[key])
+
+    def flag(self, key: str) -> bool:
+        return self.fields[key] == "1"
+
+
+def parse_records(output: str) -> List[Record]:
+    records = []
+    for line in output.splitlines():
+        words = line.split()
+        if not words:
+            continue
+        fields = {}
+        for word in words[1:]:
+            key, _, value = word.partition("=")
+            fields[key] = value
+        records.append(Record(words[0], fields))
+    return records
+
+
+@dataclass
+class Control:
+    record: Record
+    items: List[Record] = field(default_factory=list)  # list box items, in order
+
+    @property
+    def id(self) -> int:
+        return self.record.number("id")
+
+    @property
+    def class_name(self) -> str:
+        return self.record["class"]
+
+    @property
+    def text(self) -> bytes:
+        return self.record.bytes("text")
+
+    @property
+    def enabled(self) -> bool:
+        return self.record.flag("enabled")
+
+    @property
+    def visible(self) -> bool:
+        return self.record.flag("visible")
+
+    @property
+    def checked(self) -> int:
+        return self.record.number("check")
+
+
+@dataclass
+class Window:
+    """A window and its controls, as uidriver dump saw them."""
+
+    record: Record
+    controls: List[Control]
+
+    @property
+    def hwnd(self) -> str:
+        return self.record["hwnd"]
+
+    @property
+    def caption(self) -> bytes:
+        return self.record.bytes("caption")
+
+    def control(self, control_id: int) -> Optional[Control]:
+        for control in self.controls:
+            if control.id == control_id:
+                return control
+        return None
+
+    def describe(self) -> str:
+        """Readable text of the dump, for failure messages."""
+        lines = ["%s caption=%r" % (self.record["class"], self.caption.decode(CP932, "replace"))]
+        for control in self.controls:
+            lines.append(
+                "  %5d %-18s enabled=%d visible=%d %r"
+                % (control.id, control.class_name, control.enabled, control.visible,
+                   control.text.decode(CP932, "replace"))
+            )
+            for item in control.items:
+                lines.append("        item selected=%d %r"
+                             % (item.flag("selected"), item.text("text")))
+        return "\n".join(lines)
+
+
+class DriverError(AssertionError):
+    """uidriver did not do what was asked; the message says what was on screen."""
+
+
+@dataclass
+class DriverResult:
+    code: int
+    records: List[Record]
+    stdout: str
+    stderr: str
+
+
+class Driver:
+    """uidriver.exe commands, run in one Wine session."""
+
+    def __init__(self, session: "WineSession", exe: str):
+        self.session = session
+        self.exe = exe
+
+    def run(self, *args: str, timeout: float = 60) -> DriverResult:
+        code, stdout, stderr = self.session.run_to_end([self.exe, *args], timeout)
+        return DriverResult(code, parse_records(stdout), stdout, stderr)
+
+    def _check(self, result: DriverResult, what: str) -> DriverResult:
+        if result.code != 0:
+            raise DriverError(
+                "uidriver %s failed (exit %d): %s\non screen:\n%s"
+                % (what, result.code, result.stderr.strip(), self.on_screen())
+            )
+        return result
+
+    def on_screen(self) -> str:
+        result = self.run("list")
+        lines = []
+        for record in result.records:
+            if record.kind == "window":
+                lines.append("  %s %s %r"
+                             % (record["hwnd"], record["class"], record.text("caption")))
+        return "\n".join(lines) or "  (no visible window)"
+
+    def wait(self, caption: str, window_class: Optional[str] = None,
+             child_id: Optional[int] = None, timeout_ms: int = 20000) -> Record:
+        args = ["wait", "--caption-hex", to_hex(caption), "--timeout-ms", str(timeout_ms)]
+        if window_class is not None:
+            args += ["--class", window_class]
+        if child_id is not None:
+            args += ["--child-id", str(child_id)]
+        result = self._check(self.run(*args, timeout=timeout_ms / 1000 + 30), "wait %r" % caption)
+        return result.records[0]
+
+    def wait_gone(self, hwnd: str, timeout_ms: int = 10000) -> None:
+        self._check(self.run("waitgone", "--hwnd", hwnd, "--timeout-ms", str(timeout_ms),
+                             timeout=timeout_ms / 1000 + 30), "waitgone")
+
+    def dump(self, hwnd: str) -> Window:
+        records = self._check(self.run("dump", "--hwnd", hwnd), "dump").records
+        window = Window(records[0], [])
+        for record in records[1:]:
+            if record.kind == "control":
+                window.controls.append(Control(record))
+            elif record.kind == "item":
+                window.controls[-1].items.append(record)
+        return window
+
+    def msgbox(self, hwnd: str) -> List[Record]:
+        """The "msgbox" record, then one "button" record per button."""
+        return self._check(self.run("msgbox", "--hwnd", hwnd), "msgbox").records
+
+    def click(self, hwnd: str, control_id: int) -> None:
+        self._check(self.run("click", "--hwnd", hwnd, "--id", str(control_id)), "click")
+
+    def close(self, hwnd: str) -> None:
+        self._check(self.run("close", "--hwnd", hwnd), "close")
+
+
+class ProgramRun:
+    """A program started under Wine; its exit code is the Windows program's own."""
+
+    def __init__(self, process: subprocess.Popen, log_path: str):
+        self.process = process
+        self.log_path = log_path
+
+    def wait(self, timeout: float) -> int:
+        """The exit code; raises subprocess.TimeoutExpired if it does not end in time."""
+        return self.process.wait(timeout)
+
+    def running(self) -> bool:
+        return self.process.poll() is None
+
+    def log(self) -> str:
+        with open(self.log_path, "rb") as log:
+            return log.read().decode("utf-8", "replace")
+
+
+class WineSession:
+    """A fresh copy of the template prefix, with its own Wine server."""
+
+    def __init__(self, template: str, display: str, keep: bool = False):
+        self.template = os.path.abspath(template)
+        self.display = display
+        self.keep = keep
+        self.prefix: Optional[str] = None
+        self._workdir: Optional[str] = None
+        self._processes: List[subprocess.Popen] = []
+        self._logs = 0
+
+    def __enter__(self) -> "WineSession":
+        # Beside the template, so that the hard-linked copy stays on one file system.
+        self._workdir = tempfile.mkdtemp(prefix="e2e-", dir=os.path.dirname(self.template))
+        _live.append(self)
+        self.prefix = os.path.join(self._workdir, "prefix")
+        _prefix_sh("wine_fresh_prefix", self.template, self.prefix)
+        return self
+
+    def __exit__(self, *exc) -> None:
+        self.stop()
+
+    def stop(self) -> None:
+        try:
+            if self.prefix is not None:
+                _prefix_sh("wine_stop", self.prefix, timeout=60)
+        finally:
+            for process in self._processes:
+                _stop_process(process)
+            self._processes = []
+            if self._workdir is not None and not self.keep:
+                shutil.rmtree(self._workdir, ignore_errors=True)
+            self._workdir = None
+            self.prefix = None
+            if self in _live:
+                _live.remove(self)
+
+    @property
+    def drive_c(self) -> str:
+        return os.path.join(self.prefix, "drive_c")
+
+    def env(self) -> Dict[str, str]:
+        return dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=self.display, **WINE_ENV)
+
+    def make_package(self, installer_exe: str, folder: str = "pkg") -> str:
+        """Copies the installer into drive_c/<folder>; returns that folder's Unix path."""
+        package = os.path.join(self.drive_c, folder)
+        os.makedirs(package, exist_ok=True)
+        shutil.copy(installer_exe, os.path.join(package, "FontInstaller.exe"))
+        return package
+
+    def _log(self, name: str) -> str:
+        self._logs += 1
+        return os.path.join(self._workdir, "%s-%d.log" % (name, self._logs))
+
+    def start_program(self, program: str, *args: str, cwd: Optional[str] = None) -> ProgramRun:
+        """Starts program (a Windows or Unix path) and returns at once."""
+        log_path = self._log("program")
+        # Output goes to a file: the Wine server can hold a pipe open after the program ends,
+        # so only the process's end, never the end of its output, tells that it has finished.
+        with open(log_path, "wb") as log:
+            process = subprocess.Popen(
+                ["wine", program, *args],
+                env=self.env(),
+                cwd=cwd or self.drive_c,
+                stdin=subprocess.DEVNULL,
+                stdout=log,
+                stderr=subprocess.STDOUT,
+            )
+        self._processes.append(process)
+        return ProgramRun(process, log_path)
+
+    def run_to_end(self, command: List[str], timeout: float):
+        """Runs a program under Wine to its end: (exit code, stdout, stderr)."""
+        out_path, err_path = self._log("out"), self._log("err")
+        with open(out_path, "wb") as out, open(err_path, "wb") as err:
+            process = subprocess.Popen(
+                ["wine", *command],
+                env=self.env(),
+                cwd=self.drive_c,
+                stdin=subprocess.DEVNULL,
+                stdout=out,
+                stderr=err,
+            )
+        self._processes.append(process)
+        try:
+            code = process.wait(timeout)
+        finally:
+            _stop_process(process)
+            self._processes.remove(process)
+        with open(out_path, "rb") as out, open(err_path, "rb") as err:
+            stdout = out.read().decode("ascii", "replace")
+            stderr = err.read().decode("utf-8", "replace")
+        return code, stdout, stderr
+
+    def driver(self, exe: str) -> Driver:
+        return Driver(self, exe)
