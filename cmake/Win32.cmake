@@ -18,7 +18,7 @@ add_library(fi_win32 STATIC
     platform/win32/win32_disks.cpp
     platform/win32/win32_ui.cpp
 )
-target_link_libraries(fi_win32 PUBLIC fi_core shell32 ole32 comctl32)
+target_link_libraries(fi_win32 PUBLIC fi_core shell32 comctl32)
 
 add_executable(FontInstaller WIN32 app/win_main.cpp resources/FontInstaller.rc)
 target_link_libraries(FontInstaller PRIVATE fi_win32)
