@@ -27,17 +27,13 @@ timeout_s=${DEMO_TIMEOUT:-300}
 
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/fi-demo.XXXXXX")
 prefix=""
-xvfb_pid=""
 
 cleanup() {
   if [ -n "$prefix" ]; then
     wine_stop "$prefix"
     rm -rf "$prefix"
   fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  xvfb_stop
 }
 trap cleanup EXIT
 
@@ -46,26 +42,10 @@ package="$workdir/package"
 cp "$exe" "$package/FontInstaller.exe"
 echo "package: $package"
 
+own_screen=""
 if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 80 179); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-      [ -e "/tmp/.X11-unix/X$n" ] && break
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
-      export DISPLAY=":$n"
-      break
-    fi
-    # Another server took this number first.
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=""
-  done
-  [ -n "$xvfb_pid" ] || { echo "could not start Xvfb" >&2; exit 1; }
+  xvfb_start 80
+  own_screen=1
   echo "display: $DISPLAY (Xvfb)"
 else
   echo "display: $DISPLAY"
@@ -94,7 +74,7 @@ import -window root "$workdir/screenshot.png"
 echo "screenshot: $workdir/screenshot.png"
 
 # On a screen of its own nobody can work the dialog, so the demo closes it as a user would.
-if [ -n "$xvfb_pid" ] && [ -f "$uidriver" ]; then
+if [ -n "$own_screen" ] && [ -f "$uidriver" ]; then
   hwnd=$(sed -n 's/^window hwnd=\([0-9A-Fa-f]*\).*/\1/p' "$workdir/wait.log" | head -n 1)
   if [ -n "$hwnd" ]; then
     echo "closing the window on the virtual screen"

@@ -3,6 +3,9 @@
 #   wine_template DIR   boots a template prefix once into DIR (safe under parallel tests)
 #   wine_fresh_prefix TEMPLATE DEST   copies the template into DEST for one clean run
 #   wine_stop PREFIX    ends the wine server of that prefix (and so every program in it)
+#   xvfb_start FIRST    starts a virtual screen on a free display from FIRST on; sets DISPLAY
+#                       and XVFB_PID
+#   xvfb_stop           stops the screen xvfb_start started
 set -euo pipefail
 
 export WINEDEBUG=-all
@@ -48,4 +51,37 @@ wine_fresh_prefix() {
 wine_stop() {
   WINEPREFIX="$1" wineserver -k >/dev/null 2>&1 || true
   WINEPREFIX="$1" wineserver -w >/dev/null 2>&1 || true
+}
+
+XVFB_PID=""
+
+xvfb_start() {
+  local first=${1:-100} n
+  # Another run may take the same number at the same moment, so a screen counts as ours only
+  # while our Xvfb is alive with its socket in place.
+  for n in $(seq "$first" $((first + 60))); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+    xvfb_stop
+  done
+  echo "no free X display from :$first on" >&2
+  return 1
+}
+
+xvfb_stop() {
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  fi
 }
