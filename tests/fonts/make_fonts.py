@@ -166,7 +166,7 @@ def save_font(spec: FontSpec, path: str) -> None:
 
 
 def save_collection(specs: Sequence[FontSpec], path: str) -> None:
-    """A .ttc holding one face per spec (all TrueType or all CFF)."""
+    """A .ttc holding one face for each FontSpec given (all TrueType or all CFF)."""
     collection = TTCollection()
     collection.fonts = [make_font(spec) for spec in specs]
     collection.save(path)
