@@ -7,8 +7,7 @@ cd "$(dirname "$0")"
 
 bash .ci/setup
 
-sources=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h' -not -path './build/*')
-clang-format --dry-run --Werror $sources
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 cmake --workflow --preset native
 cmake --workflow --preset win32

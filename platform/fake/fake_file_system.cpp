@@ -108,8 +108,8 @@ std::string FakePlatform::Resolve(const std::string& path) const {
     return full;
 }
 
-std::string FakePlatform::Key(const std::string& fullPath) {
-    std::string key = fullPath;
+std::string FakePlatform::FoldCase(const std::string& text) {
+    std::string key = text;
     for (std::size_t i = 0; i < key.size(); i = cp932::NextCharIndex(key, i)) {
         if (key[i] >= 'a' && key[i] <= 'z') {
             key[i] = static_cast<char>(key[i] - 'a' + 'A');
@@ -119,7 +119,7 @@ std::string FakePlatform::Key(const std::string& fullPath) {
 }
 
 const FakePlatform::Node* FakePlatform::Find(const std::string& path) const {
-    auto found = nodes_.find(Key(Resolve(path)));
+    auto found = nodes_.find(FoldCase(Resolve(path)));
     return found == nodes_.end() ? nullptr : &found->second;
 }
 
@@ -132,9 +132,9 @@ void FakePlatform::AddFolder(const std::string& path) {
             : 2;
     for (std::size_t i = cp932::FindChar(full, '\\', rootEnd + 1); i != std::string::npos;
          i = cp932::FindChar(full, '\\', i + 1)) {
-        nodes_[Key(full.substr(0, i))].folder = true;
+        nodes_[FoldCase(full.substr(0, i))].folder = true;
     }
-    nodes_[Key(full)].folder = true;
+    nodes_[FoldCase(full)].folder = true;
 }
 
 void FakePlatform::AddFile(const std::string& path, const std::string& contents) {
@@ -143,18 +143,18 @@ void FakePlatform::AddFile(const std::string& path, const std::string& contents)
     if (slash != std::string::npos && slash > 2) {
         AddFolder(full.substr(0, slash));
     }
-    Node& node = nodes_[Key(full)];
+    Node& node = nodes_[FoldCase(full)];
     node = Node{};
     node.contents = contents;
 }
 
 void FakePlatform::AddFileOfSize(const std::string& path, uint64_t size) {
     AddFile(path, "");
-    nodes_[Key(Resolve(path))].size = size;
+    nodes_[FoldCase(Resolve(path))].size = size;
 }
 
 void FakePlatform::FailReadingAfter(const std::string& path, int lines) {
-    nodes_[Key(Resolve(path))].readableLines = lines;
+    nodes_[FoldCase(Resolve(path))].readableLines = lines;
 }
 
 bool FakePlatform::FolderExists(const std::string& path) const {
@@ -208,7 +208,7 @@ bool FakePlatform::CreateDirectory(const std::string& path) {
     if (!parentIsRoot && !FolderExists(parent)) {
         return false;
     }
-    nodes_[Key(full)].folder = true;
+    nodes_[FoldCase(full)].folder = true;
     return true;
 }
 

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "common/cp932.h"
 #include "platform/win_constants.h"
 
 namespace fake {
@@ -12,16 +11,6 @@ namespace {
 constexpr unsigned kDriveFixed = 3;
 constexpr unsigned kErrorBadNetName = 67;
 constexpr unsigned kErrorNotConnected = 2250;
-
-std::string Upper(const std::string& text) {
-    std::string out = text;
-    for (std::size_t i = 0; i < out.size(); i = cp932::NextCharIndex(out, i)) {
-        if (out[i] >= 'a' && out[i] <= 'z') {
-            out[i] = static_cast<char>(out[i] - 'a' + 'A');
-        }
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -33,11 +22,11 @@ FakePlatform::FakePlatform() : platform_{*this, *this, *this, *this, *this} {
 }
 
 void FakePlatform::Fail(const std::string& call, const std::string& argument) {
-    failures_.insert(argument.empty() ? call : call + "|" + Upper(argument));
+    failures_.insert(argument.empty() ? call : call + "|" + FoldCase(argument));
 }
 
 bool FakePlatform::Fails(const std::string& call, const std::string& argument) const {
-    return failures_.count(call) != 0 || failures_.count(call + "|" + Upper(argument)) != 0;
+    return failures_.count(call) != 0 || failures_.count(call + "|" + FoldCase(argument)) != 0;
 }
 
 void FakePlatform::Log(const std::string& call, const std::string& argument) {
@@ -137,7 +126,7 @@ int FakePlatform::GetDiskFreeSpaceEx(const std::string& directory, uint64_t& fre
 
 int FakePlatform::GetDiskFreeSpace(const std::string& root, platform::DiskGeometry& geometry) {
     Log("GetDiskFreeSpaceA", root);
-    auto found = geometries.find(Upper(root));
+    auto found = geometries.find(FoldCase(root));
     if (Fails("GetDiskFreeSpaceA", root) || found == geometries.end()) {
         return 0;
     }
@@ -147,7 +136,7 @@ int FakePlatform::GetDiskFreeSpace(const std::string& root, platform::DiskGeomet
 
 unsigned FakePlatform::GetDriveType(const std::string& root) {
     Log("GetDriveTypeA", root);
-    const std::string upper = Upper(root);
+    const std::string upper = FoldCase(root);
     if (upper.size() == 3 && upper[1] == ':' && upper[2] == '\\' &&
         (usedDriveLetters.count(upper[0]) != 0 || connections.count(upper.substr(0, 2)) != 0)) {
         return kDriveFixed;
@@ -160,14 +149,14 @@ unsigned FakePlatform::AddConnection(const std::string& remoteName, const std::s
     if (Fails("WNetAddConnectionA", remoteName)) {
         return kErrorBadNetName;
     }
-    connections.insert(Upper(localName));
-    geometries[Upper(localName) + "\\"] = platform::DiskGeometry{16, 512, 4000, 9000};
+    connections.insert(FoldCase(localName));
+    geometries[FoldCase(localName) + "\\"] = platform::DiskGeometry{16, 512, 4000, 9000};
     return 0;
 }
 
 unsigned FakePlatform::CancelConnection(const std::string& localName, bool force) {
     Log("WNetCancelConnectionA", localName + (force ? " force" : ""));
-    return connections.erase(Upper(localName)) != 0 ? 0 : kErrorNotConnected;
+    return connections.erase(FoldCase(localName)) != 0 ? 0 : kErrorNotConnected;
 }
 
 }  // namespace fake

@@ -136,9 +136,11 @@ class FakePlatform final : public platform::SystemInfo,
 
     bool Fails(const std::string& call, const std::string& argument = "") const;
     void Log(const std::string& call, const std::string& argument);
-    // The full path as Windows would resolve it, and its lookup key (case folded).
+    // The full path as Windows would resolve it.
     std::string Resolve(const std::string& path) const;
-    static std::string Key(const std::string& fullPath);
+    // Paths, roots and drive names compare without regard to case: ASCII letters fold, double-byte
+    // characters stay as they are. Folded paths are the file system's lookup keys.
+    static std::string FoldCase(const std::string& text);
     const Node* Find(const std::string& path) const;
     FakeDialog* DialogOf(platform::WindowHandle dialog);
 
