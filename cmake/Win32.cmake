@@ -17,8 +17,11 @@ add_library(fi_win32 STATIC
     platform/win32/win32_shell.cpp
     platform/win32/win32_disks.cpp
     platform/win32/win32_ui.cpp
+    platform/win32/win32_registry.cpp
+    platform/win32/win32_gdi.cpp
+    platform/win32/win32_messages.cpp
 )
-target_link_libraries(fi_win32 PUBLIC fi_core shell32 comctl32)
+target_link_libraries(fi_win32 PUBLIC fi_core shell32 comctl32 advapi32 gdi32)
 
 add_executable(FontInstaller WIN32 app/win_main.cpp resources/FontInstaller.rc)
 target_link_libraries(FontInstaller PRIVATE fi_win32)

@@ -5,6 +5,7 @@
 // implementation; the unit tests plug in an in-memory fake that can make any call fail.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,6 +16,8 @@ using WindowHandle = void*;
 using InstanceHandle = void*;
 using ShellAllocator = void*;  // the shell's task allocator (IMalloc)
 using ItemList = void*;        // a shell item id list (PIDLIST_ABSOLUTE)
+using KeyHandle = void*;       // an open registry key (HKEY)
+using DeviceContext = void*;   // a device context (HDC)
 
 // A dialog procedure in portable form; the Win32 side forwards its callbacks here.
 using DialogProcedure = intptr_t (*)(WindowHandle dialog, unsigned message, uintptr_t wParam,
@@ -46,6 +49,21 @@ class TextFile {
     virtual bool ReadLine(char* buffer, int size) = 0;
 };
 
+// A file opened as a buffered C stream (fopen), read and written as fread and fwrite do.
+class Stream {
+  public:
+    // Closes the stream if Close was not called.
+    virtual ~Stream() = default;
+    // fread(buffer, 1, size): the number of bytes read; fewer at the end or after an error.
+    virtual std::size_t Read(void* buffer, std::size_t size) = 0;
+    // fwrite(buffer, 1, size): the number of bytes written.
+    virtual std::size_t Write(const void* buffer, std::size_t size) = 0;
+    // ferror: the stream's error indicator.
+    virtual bool Error() = 0;
+    // fclose. The stream is closed afterwards whatever the result.
+    virtual int Close() = 0;
+};
+
 class Files {
   public:
     virtual ~Files() = default;
@@ -60,6 +78,10 @@ class Files {
     virtual std::string GetWindowsDirectory() = 0;
     // fopen in text mode for reading; null when it cannot be opened.
     virtual std::unique_ptr<TextFile> OpenTextFile(const std::string& path) = 0;
+    // fopen with the mode given ("rb", "wb"); null when it cannot be opened.
+    virtual std::unique_ptr<Stream> OpenStream(const std::string& path, const char* mode) = 0;
+    // DeleteFileA.
+    virtual bool DeleteFile(const std::string& path) = 0;
 };
 
 class Shell {
@@ -100,6 +122,77 @@ class Disks {
     virtual unsigned CancelConnection(const std::string& localName, bool force) = 0;
 };
 
+// What RegQueryInfoKeyA tells of a key's values. As on Windows, the longest name is counted in
+// characters and the longest data in bytes of the key's own (UTF-16) form, so a buffer of twice
+// the name length holds any name in the ANSI code page.
+struct KeyInfo {
+    uint32_t values = 0;
+    uint32_t maxValueNameLength = 0;
+    uint32_t maxValueDataLength = 0;
+};
+
+// The registry under HKEY_LOCAL_MACHINE. Every call returns the Win32 error code, 0 on success.
+class Registry {
+  public:
+    virtual ~Registry() = default;
+    // RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, access, &key).
+    virtual int32_t OpenKey(const std::string& subKey, uint32_t access, KeyHandle& key) = 0;
+    // RegCloseKey.
+    virtual int32_t CloseKey(KeyHandle key) = 0;
+    // RegQueryInfoKeyA, with a class-name buffer announced as 255 characters and every other
+    // figure received and dropped.
+    virtual int32_t QueryInfoKey(KeyHandle key, KeyInfo& info) = 0;
+    // RegEnumValueA: nameSize is the name buffer's size in, the name's length out; dataSize is
+    // the data buffer's size in, the data's length out.
+    virtual int32_t EnumValue(KeyHandle key, uint32_t index, char* name, uint32_t& nameSize,
+                              uint32_t& type, unsigned char* data, uint32_t& dataSize) = 0;
+    // RegSetValueExA with reserved 0.
+    virtual int32_t SetValue(KeyHandle key, const std::string& name, uint32_t type,
+                             const void* data, uint32_t size) = 0;
+    // RegDeleteValueA.
+    virtual int32_t DeleteValue(KeyHandle key, const std::string& name) = 0;
+};
+
+// One font family as EnumFontFamiliesA reports it: the face name of its logical font
+// description (lfFaceName, at most 31 bytes) and its font type.
+using FontFamilyProcedure = int (*)(const char* faceName, uint32_t fontType, intptr_t data);
+
+class Gdi {
+  public:
+    virtual ~Gdi() = default;
+    virtual DeviceContext GetDC(WindowHandle window) = 0;
+    virtual int ReleaseDC(WindowHandle window, DeviceContext context) = 0;
+    // EnumFontFamiliesA with no family name: one callback per family; returns the last result
+    // of the callback.
+    virtual int EnumFontFamilies(DeviceContext context, FontFamilyProcedure procedure,
+                                 intptr_t data) = 0;
+};
+
+// A queued message (MSG).
+struct Message {
+    WindowHandle window = nullptr;
+    unsigned message = 0;
+    uintptr_t wParam = 0;
+    intptr_t lParam = 0;
+    uint32_t time = 0;
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+// The thread's message queue.
+class Messages {
+  public:
+    virtual ~Messages() = default;
+    // PeekMessageA for every window of the thread, every message, PM_REMOVE. False when the
+    // queue is empty.
+    virtual bool PeekMessage(Message& message) = 0;
+    // IsDialogMessageA: true when the dialog took the message.
+    virtual bool IsDialogMessage(WindowHandle dialog, const Message& message) = 0;
+    virtual bool TranslateMessage(const Message& message) = 0;
+    // DispatchMessageA.
+    virtual intptr_t DispatchMessage(const Message& message) = 0;
+};
+
 class Ui {
   public:
     virtual ~Ui() = default;
@@ -114,6 +207,12 @@ class Ui {
                                         uintptr_t wParam, intptr_t lParam) = 0;
     // EnableWindow on GetDlgItem.
     virtual bool EnableDlgItem(WindowHandle dialog, int id, bool enable) = 0;
+    // CreateDialogParamA with a template id of the program's own module: a modeless dialog.
+    // Null when it cannot be created.
+    virtual WindowHandle CreateDialogParam(InstanceHandle instance, int templateId,
+                                           WindowHandle owner, DialogProcedure procedure,
+                                           intptr_t param) = 0;
+    virtual bool DestroyWindow(WindowHandle window) = 0;
 };
 
 struct Platform {
@@ -121,6 +220,9 @@ struct Platform {
     Files& files;
     Shell& shell;
     Disks& disks;
+    Registry& registry;
+    Gdi& gdi;
+    Messages& messages;
     Ui& ui;
 };
 

@@ -26,6 +26,20 @@ constexpr unsigned kDriveNoRootDir = 1;
 constexpr int kCsidlFonts = 20;
 constexpr uint32_t kMaxPath = 260;
 
+constexpr uint32_t kKeyRead = 0x20019;
+constexpr uint32_t kKeyAllAccess = 0xF003F;
+constexpr uint32_t kRegSz = 1;
+constexpr int32_t kErrorSuccess = 0;
+constexpr int32_t kErrorFileNotFound = 2;
+constexpr int32_t kErrorAccessDenied = 5;
+constexpr int32_t kErrorMoreData = 234;
+constexpr int32_t kErrorNoMoreItems = 259;
+
+constexpr unsigned kWmKeyDown = 0x0100;
+constexpr uintptr_t kVkEscape = 0x1B;
+constexpr unsigned kPbmSetPos = 0x0402;
+constexpr unsigned kPbmGetPos = 0x0408;
+
 constexpr uint16_t LowWord(uintptr_t value) {
     return static_cast<uint16_t>(value & 0xFFFF);
 }

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "common/cp932.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/win_constants.h"
@@ -224,6 +226,135 @@ std::unique_ptr<platform::TextFile> FakePlatform::OpenTextFile(const std::string
         return nullptr;
     }
     return std::make_unique<FakeTextFile>(node->contents, node->readableLines);
+}
+
+// A C stream over a file of the fake: reads see the file as it was when opened; writes go
+// straight into it, so a file opened for writing exists, empty, from fopen on.
+class FakePlatform::FakeStream final : public platform::Stream {
+  public:
+    FakeStream(FakePlatform& owner, std::string path, std::string key, bool writing)
+        : owner_(owner), path_(std::move(path)), key_(std::move(key)), writing_(writing) {
+        if (!writing_) {
+            const Node& node = owner_.nodes_[key_];
+            contents_ = node.contents;
+            readable_ = node.readableBytes;
+        }
+    }
+    ~FakeStream() override {
+        if (!closed_) {
+            Close();
+        }
+    }
+
+    std::size_t Read(void* buffer, std::size_t size) override {
+        if (closed_ || writing_) {
+            error_ = true;
+            return 0;
+        }
+        std::size_t available = contents_.size() - position_;
+        bool failing = false;
+        if (readable_ && *readable_ < position_ + available) {
+            available = *readable_ > position_ ? *readable_ - position_ : 0;
+            failing = available < size;
+        }
+        const std::size_t n = available < size ? available : size;
+        contents_.copy(static_cast<char*>(buffer), n, position_);
+        position_ += n;
+        error_ = error_ || failing;
+        return n;
+    }
+
+    std::size_t Write(const void* buffer, std::size_t size) override {
+        auto node = owner_.nodes_.find(key_);
+        if (closed_ || !writing_ || node == owner_.nodes_.end()) {
+            error_ = true;
+            return 0;
+        }
+        std::size_t n = size;
+        const uint64_t written = node->second.contents.size();
+        if (node->second.writableBytes && written + n > *node->second.writableBytes) {
+            n = static_cast<std::size_t>(*node->second.writableBytes - written);
+            error_ = true;
+        }
+        node->second.contents.append(static_cast<const char*>(buffer), n);
+        return n;
+    }
+
+    bool Error() override { return error_; }
+
+    int Close() override {
+        owner_.Log("fclose", path_);
+        closed_ = true;
+        return 0;
+    }
+
+  private:
+    FakePlatform& owner_;
+    std::string path_;
+    std::string key_;
+    bool writing_;
+    std::string contents_;
+    std::optional<uint64_t> readable_;
+    std::size_t position_ = 0;
+    bool error_ = false;
+    bool closed_ = false;
+};
+
+void FakePlatform::FailStreamReadAfter(const std::string& path, uint64_t bytes) {
+    nodes_[FoldCase(Resolve(path))].readableBytes = bytes;
+}
+
+void FakePlatform::LimitWrites(const std::string& path, uint64_t bytes) {
+    writeLimits_[FoldCase(Resolve(path))] = bytes;
+}
+
+std::string FakePlatform::Contents(const std::string& path) const {
+    const Node* node = Find(path);
+    return node == nullptr ? std::string() : node->contents;
+}
+
+std::unique_ptr<platform::Stream> FakePlatform::OpenStream(const std::string& path,
+                                                           const char* mode) {
+    const std::string how = mode;
+    Log("fopen " + how, path);
+    if (Fails("fopen", path)) {
+        return nullptr;
+    }
+    const std::string full = Resolve(path);
+    const std::string key = FoldCase(full);
+    const Node* node = Find(path);
+    if (how == "rb") {
+        if (node == nullptr || node->folder) {
+            return nullptr;
+        }
+        return std::make_unique<FakeStream>(*this, path, key, false);
+    }
+    if (how != "wb" || (node != nullptr && node->folder)) {
+        return nullptr;
+    }
+    const std::size_t slash = cp932::FindLastBackslash(full);
+    const std::string parent = slash == std::string::npos ? "" : full.substr(0, slash);
+    const bool parentIsRoot = parent.size() == 2 && parent[1] == ':';
+    if (!parentIsRoot && !FolderExists(parent)) {
+        return nullptr;
+    }
+    Node& created = nodes_[key];
+    created = Node{};
+    auto limit = writeLimits_.find(key);
+    if (limit != writeLimits_.end()) {
+        created.writableBytes = limit->second;
+    }
+    return std::make_unique<FakeStream>(*this, path, key, true);
+}
+
+bool FakePlatform::DeleteFile(const std::string& path) {
+    Log("DeleteFileA", path);
+    const Node* node = Find(path);
+    if (node == nullptr || node->folder || Fails("DeleteFileA", path)) {
+        return false;
+    }
+    nodes_.erase(FoldCase(Resolve(path)));
+    return true;
 }
 
 }  // namespace fake

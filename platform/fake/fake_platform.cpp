@@ -14,11 +14,13 @@ constexpr unsigned kErrorNotConnected = 2250;
 
 }  // namespace
 
-FakePlatform::FakePlatform() : platform_{*this, *this, *this, *this, *this} {
+FakePlatform::FakePlatform() : platform_{*this, *this, *this, *this, *this, *this, *this, *this} {
     specialFolders[win::kCsidlFonts] = "C:\\WINDOWS\\Fonts";
     AddFolder("C:\\WINDOWS\\Fonts");
     AddFolder("C:\\Package");
     geometries["C:\\"] = platform::DiskGeometry{8, 512, 1000, 5000};
+    AddKey("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts");
+    AddKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts");
 }
 
 void FakePlatform::Fail(const std::string& call, const std::string& argument) {

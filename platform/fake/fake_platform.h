@@ -3,6 +3,7 @@
 // to fail, so each failure path of the logic can be walked.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -20,6 +21,8 @@ struct FakeControl {
     bool enabled = true;
     uintptr_t check = 0;
     std::vector<std::string> items;
+    intptr_t position = 0;            // a progress bar's position
+    std::vector<intptr_t> positions;  // every position set, in order
 };
 
 struct FakeDialog {
@@ -28,6 +31,14 @@ struct FakeDialog {
     std::map<int, FakeControl> controls;
     bool ended = false;
     intptr_t result = 0;
+    bool modeless = false;
+    bool destroyed = false;
+};
+
+struct RegistryValue {
+    std::string name;
+    uint32_t type = 1;  // REG_SZ
+    std::string data;   // the bytes as stored, a string's terminator included
 };
 
 struct MessageBoxCall {
@@ -41,6 +52,9 @@ class FakePlatform final : public platform::SystemInfo,
                            public platform::Files,
                            public platform::Shell,
                            public platform::Disks,
+                           public platform::Registry,
+                           public platform::Gdi,
+                           public platform::Messages,
                            public platform::Ui {
   public:
     FakePlatform();
@@ -65,6 +79,11 @@ class FakePlatform final : public platform::SystemInfo,
     bool FileExists(const std::string& path) const;
     // After this many lines, reading the file fails as a read error would.
     void FailReadingAfter(const std::string& path, int lines);
+    // After this many bytes, reading the file as a stream fails as a read error would.
+    void FailStreamReadAfter(const std::string& path, uint64_t bytes);
+    // Writes to the file beyond this many bytes fall short, as on a full disk.
+    void LimitWrites(const std::string& path, uint64_t bytes);
+    std::string Contents(const std::string& path) const;
 
     std::map<int, std::string> specialFolders;  // csidl -> path
     int pathFromIdListResult = 1;
@@ -74,6 +93,30 @@ class FakePlatform final : public platform::SystemInfo,
     std::set<char> usedDriveLetters = {'C'};
     std::map<std::string, platform::DiskGeometry> geometries;  // root -> clusters
     std::set<std::string> connections;                         // local names now connected
+
+    // The registry under HKEY_LOCAL_MACHINE: key path -> values in enumeration order. Keys and
+    // value names compare without regard to case.
+    void AddKey(const std::string& path);
+    void SetRegistryValue(const std::string& path, const std::string& name, const std::string& data,
+                          uint32_t type = 1);
+    // A string value as RegSetValueExA stores it, terminator included.
+    void AddStringValue(const std::string& path, const std::string& name, const std::string& data);
+    const std::vector<RegistryValue>* Values(const std::string& path) const;
+    // Keys that open for reading only: asking for more is refused, as for a user without rights.
+    std::set<std::string> readOnlyKeys;
+    int liveKeys = 0;
+
+    // The font families GDI reports, in order.
+    std::vector<std::string> fontFamilies;
+    int liveDeviceContexts = 0;
+
+    // The thread's message queue. onPeekMessage runs at the start of every PeekMessageA with the
+    // number of that call (from 1), so a test can post a click at a chosen moment.
+    std::deque<platform::Message> messageQueue;
+    std::function<void(int)> onPeekMessage;
+    int peekCount = 0;
+    void PostCommand(platform::WindowHandle window, int id);
+    void PostKey(platform::WindowHandle window, uintptr_t virtualKey);
 
     int messageBoxAnswer = 1;
     // Runs while a dialog is open, after WM_INITDIALOG: plays the user.
@@ -101,6 +144,9 @@ class FakePlatform final : public platform::SystemInfo,
     bool CreateDirectory(const std::string& path) override;
     std::string GetWindowsDirectory() override;
     std::unique_ptr<platform::TextFile> OpenTextFile(const std::string& path) override;
+    std::unique_ptr<platform::Stream> OpenStream(const std::string& path,
+                                                 const char* mode) override;
+    bool DeleteFile(const std::string& path) override;
 
     bool GetMalloc(platform::ShellAllocator& allocator) override;
     bool GetSpecialFolderLocation(int csidl, platform::ItemList& list) override;
@@ -115,6 +161,25 @@ class FakePlatform final : public platform::SystemInfo,
     unsigned AddConnection(const std::string& remoteName, const std::string& localName) override;
     unsigned CancelConnection(const std::string& localName, bool force) override;
 
+    int32_t OpenKey(const std::string& subKey, uint32_t access, platform::KeyHandle& key) override;
+    int32_t CloseKey(platform::KeyHandle key) override;
+    int32_t QueryInfoKey(platform::KeyHandle key, platform::KeyInfo& info) override;
+    int32_t EnumValue(platform::KeyHandle key, uint32_t index, char* name, uint32_t& nameSize,
+                      uint32_t& type, unsigned char* data, uint32_t& dataSize) override;
+    int32_t SetValue(platform::KeyHandle key, const std::string& name, uint32_t type,
+                     const void* data, uint32_t size) override;
+    int32_t DeleteValue(platform::KeyHandle key, const std::string& name) override;
+
+    platform::DeviceContext GetDC(platform::WindowHandle window) override;
+    int ReleaseDC(platform::WindowHandle window, platform::DeviceContext context) override;
+    int EnumFontFamilies(platform::DeviceContext context, platform::FontFamilyProcedure procedure,
+                         intptr_t data) override;
+
+    bool PeekMessage(platform::Message& message) override;
+    bool IsDialogMessage(platform::WindowHandle dialog, const platform::Message& message) override;
+    bool TranslateMessage(const platform::Message& message) override;
+    intptr_t DispatchMessage(const platform::Message& message) override;
+
     int MessageBox(platform::WindowHandle owner, const std::string& text,
                    const std::string& caption, unsigned style) override;
     intptr_t DialogBoxParam(platform::InstanceHandle instance, int templateId,
@@ -125,6 +190,11 @@ class FakePlatform final : public platform::SystemInfo,
     intptr_t SendDlgItemMessage(platform::WindowHandle dialog, int id, unsigned message,
                                 uintptr_t wParam, intptr_t lParam) override;
     bool EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) override;
+    platform::WindowHandle CreateDialogParam(platform::InstanceHandle instance, int templateId,
+                                             platform::WindowHandle owner,
+                                             platform::DialogProcedure procedure,
+                                             intptr_t param) override;
+    bool DestroyWindow(platform::WindowHandle window) override;
 
   private:
     struct Node {
@@ -132,7 +202,10 @@ class FakePlatform final : public platform::SystemInfo,
         std::string contents;
         std::optional<uint64_t> size;
         int readableLines = -1;  // -1: no read error
+        std::optional<uint64_t> readableBytes;
+        std::optional<uint64_t> writableBytes;
     };
+    class FakeStream;
 
     bool Fails(const std::string& call, const std::string& argument = "") const;
     void Log(const std::string& call, const std::string& argument);
@@ -149,6 +222,10 @@ class FakePlatform final : public platform::SystemInfo,
     std::map<std::string, Node> nodes_;  // key -> node
     std::map<platform::ItemList, int> itemLists_;
     std::map<platform::WindowHandle, platform::DialogProcedure> procedures_;
+    std::map<std::string, std::vector<RegistryValue>> keys_;  // folded path -> values
+    std::map<platform::KeyHandle, std::string> openKeys_;     // handle -> folded path
+    std::set<platform::DeviceContext> deviceContexts_;
+    std::map<std::string, uint64_t> writeLimits_;  // folded path -> bytes a file may hold
     uintptr_t nextHandle_ = 0x1000;
 };
 

@@ -85,6 +85,14 @@ intptr_t FakePlatform::SendDlgItemMessage(platform::WindowHandle dialog, int id,
             return 0;
         case win::kBmGetCheck:
             return static_cast<intptr_t>(control.check);
+        case win::kPbmSetPos: {
+            const intptr_t previous = control.position;
+            control.position = static_cast<intptr_t>(wParam);
+            control.positions.push_back(control.position);
+            return previous;
+        }
+        case win::kPbmGetPos:
+            return control.position;
         default:
             return 0;
     }
@@ -98,6 +106,36 @@ bool FakePlatform::EnableDlgItem(platform::WindowHandle dialog, int id, bool ena
     const bool wasDisabled = !target->controls[id].enabled;
     target->controls[id].enabled = enable;
     return wasDisabled;
+}
+
+platform::WindowHandle FakePlatform::CreateDialogParam(platform::InstanceHandle, int templateId,
+                                                       platform::WindowHandle owner,
+                                                       platform::DialogProcedure procedure,
+                                                       intptr_t param) {
+    Log("CreateDialogParamA", std::to_string(templateId));
+    if (Fails("CreateDialogParamA")) {
+        return nullptr;
+    }
+    dialogs.push_back(std::make_unique<FakeDialog>());
+    FakeDialog& dialog = *dialogs.back();
+    dialog.templateId = templateId;
+    dialog.owner = owner;
+    dialog.modeless = true;
+    platform::WindowHandle handle = &dialog;
+    procedures_[handle] = procedure;
+    procedure(handle, win::kWmInitDialog, 0, param);
+    return handle;
+}
+
+bool FakePlatform::DestroyWindow(platform::WindowHandle window) {
+    Log("DestroyWindow", "");
+    FakeDialog* target = DialogOf(window);
+    if (target == nullptr || target->destroyed) {
+        return false;
+    }
+    target->destroyed = true;
+    procedures_.erase(window);
+    return true;
 }
 
 }  // namespace fake

@@ -23,6 +23,33 @@ class Win32TextFile final : public TextFile {
     FILE* file_;
 };
 
+class Win32Stream final : public Stream {
+  public:
+    explicit Win32Stream(FILE* file) : file_(file) {}
+    ~Win32Stream() override { Close(); }
+    Win32Stream(const Win32Stream&) = delete;
+    Win32Stream& operator=(const Win32Stream&) = delete;
+
+    std::size_t Read(void* buffer, std::size_t size) override {
+        return std::fread(buffer, 1, size, file_);
+    }
+    std::size_t Write(const void* buffer, std::size_t size) override {
+        return std::fwrite(buffer, 1, size, file_);
+    }
+    bool Error() override { return std::ferror(file_) != 0; }
+    int Close() override {
+        if (file_ == nullptr) {
+            return 0;
+        }
+        const int result = std::fclose(file_);
+        file_ = nullptr;
+        return result;
+    }
+
+  private:
+    FILE* file_;
+};
+
 }  // namespace
 
 bool Win32Files::FindFirstFile(const std::string& path, uint32_t& attributes) {
@@ -66,6 +93,18 @@ std::unique_ptr<TextFile> Win32Files::OpenTextFile(const std::string& path) {
         return nullptr;
     }
     return std::make_unique<Win32TextFile>(file);
+}
+
+std::unique_ptr<Stream> Win32Files::OpenStream(const std::string& path, const char* mode) {
+    FILE* file = std::fopen(path.c_str(), mode);
+    if (file == nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<Win32Stream>(file);
+}
+
+bool Win32Files::DeleteFile(const std::string& path) {
+    return ::DeleteFileA(path.c_str()) != 0;
 }
 
 }  // namespace platform::win32

@@ -21,6 +21,8 @@ class Win32Files final : public Files {
     bool CreateDirectory(const std::string& path) override;
     std::string GetWindowsDirectory() override;
     std::unique_ptr<TextFile> OpenTextFile(const std::string& path) override;
+    std::unique_ptr<Stream> OpenStream(const std::string& path, const char* mode) override;
+    bool DeleteFile(const std::string& path) override;
 };
 
 class Win32Shell final : public Shell {
@@ -42,6 +44,34 @@ class Win32Disks : public Disks {
     unsigned CancelConnection(const std::string& localName, bool force) override;
 };
 
+class Win32Registry final : public Registry {
+  public:
+    int32_t OpenKey(const std::string& subKey, uint32_t access, KeyHandle& key) override;
+    int32_t CloseKey(KeyHandle key) override;
+    int32_t QueryInfoKey(KeyHandle key, KeyInfo& info) override;
+    int32_t EnumValue(KeyHandle key, uint32_t index, char* name, uint32_t& nameSize, uint32_t& type,
+                      unsigned char* data, uint32_t& dataSize) override;
+    int32_t SetValue(KeyHandle key, const std::string& name, uint32_t type, const void* data,
+                     uint32_t size) override;
+    int32_t DeleteValue(KeyHandle key, const std::string& name) override;
+};
+
+class Win32Gdi final : public Gdi {
+  public:
+    DeviceContext GetDC(WindowHandle window) override;
+    int ReleaseDC(WindowHandle window, DeviceContext context) override;
+    int EnumFontFamilies(DeviceContext context, FontFamilyProcedure procedure,
+                         intptr_t data) override;
+};
+
+class Win32Messages final : public Messages {
+  public:
+    bool PeekMessage(Message& message) override;
+    bool IsDialogMessage(WindowHandle dialog, const Message& message) override;
+    bool TranslateMessage(const Message& message) override;
+    intptr_t DispatchMessage(const Message& message) override;
+};
+
 class Win32Ui final : public Ui {
   public:
     int MessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
@@ -53,12 +83,15 @@ class Win32Ui final : public Ui {
     intptr_t SendDlgItemMessage(WindowHandle dialog, int id, unsigned message, uintptr_t wParam,
                                 intptr_t lParam) override;
     bool EnableDlgItem(WindowHandle dialog, int id, bool enable) override;
+    WindowHandle CreateDialogParam(InstanceHandle instance, int templateId, WindowHandle owner,
+                                   DialogProcedure procedure, intptr_t param) override;
+    bool DestroyWindow(WindowHandle window) override;
 };
 
 // Every area at once, as the exe uses them.
 class Win32Platform {
   public:
-    Win32Platform() : platform_{system_, files_, shell_, disks_, ui_} {}
+    Win32Platform() : platform_{system_, files_, shell_, disks_, registry_, gdi_, messages_, ui_} {}
     Platform& Get() { return platform_; }
 
   private:
@@ -66,6 +99,9 @@ class Win32Platform {
     Win32Files files_;
     Win32Shell shell_;
     Win32Disks disks_;
+    Win32Registry registry_;
+    Win32Gdi gdi_;
+    Win32Messages messages_;
     Win32Ui ui_;
     Platform platform_;
 };

@@ -65,4 +65,17 @@ bool Win32Ui::EnableDlgItem(WindowHandle dialog, int id, bool enable) {
     return ::EnableWindow(::GetDlgItem(static_cast<HWND>(dialog), id), enable ? TRUE : FALSE) != 0;
 }
 
+WindowHandle Win32Ui::CreateDialogParam(InstanceHandle instance, int templateId, WindowHandle owner,
+                                        DialogProcedure procedure, intptr_t param) {
+    // WM_INITDIALOG arrives before CreateDialogParamA returns, so the start block may live here.
+    DialogStart start{procedure, param};
+    return ::CreateDialogParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(templateId),
+                                static_cast<HWND>(owner), ForwardingDialogProc,
+                                reinterpret_cast<LPARAM>(&start));
+}
+
+bool Win32Ui::DestroyWindow(WindowHandle window) {
+    return ::DestroyWindow(static_cast<HWND>(window)) != 0;
+}
+
 }  // namespace platform::win32

@@ -7,8 +7,12 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#undef CreateDialogParam
 #undef CreateDirectory
+#undef DeleteFile
 #undef DialogBoxParam
+#undef DispatchMessage
+#undef EnumFontFamilies
 #undef FindFirstFile
 #undef GetDiskFreeSpace
 #undef GetDiskFreeSpaceEx
@@ -16,6 +20,8 @@
 #undef GetModuleFileName
 #undef GetVersionEx
 #undef GetWindowsDirectory
+#undef IsDialogMessage
 #undef MessageBox
+#undef PeekMessage
 #undef SendDlgItemMessage
 #undef SetDlgItemText

@@ -18,6 +18,15 @@ static_assert(win::kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
 static_assert(win::kDriveNoRootDir == DRIVE_NO_ROOT_DIR);
 static_assert(win::kCsidlFonts == CSIDL_FONTS);
 static_assert(win::kMaxPath == MAX_PATH);
+static_assert(win::kKeyRead == KEY_READ && win::kKeyAllAccess == KEY_ALL_ACCESS);
+static_assert(win::kRegSz == REG_SZ);
+static_assert(win::kErrorSuccess == ERROR_SUCCESS &&
+              win::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(win::kErrorAccessDenied == ERROR_ACCESS_DENIED);
+static_assert(win::kErrorMoreData == ERROR_MORE_DATA);
+static_assert(win::kErrorNoMoreItems == ERROR_NO_MORE_ITEMS);
+static_assert(win::kWmKeyDown == WM_KEYDOWN && win::kVkEscape == VK_ESCAPE);
+static_assert(win::kPbmSetPos == PBM_SETPOS && win::kPbmGetPos == PBM_GETPOS);
 
 TEST(ConstantsTest, LowWordIsTheControlIdOfACommand) {
     EXPECT_EQ(win::LowWord(MAKEWPARAM(1018, BN_CLICKED)), LOWORD(MAKEWPARAM(1018, BN_CLICKED)));

@@ -15,13 +15,18 @@ class DisksWithoutExtendedCall final : public platform::win32::Win32Disks {
 // The real Win32 seam, but for the missing extended call, while it lives.
 class OldWindows {
   public:
-    OldWindows() : platform_{system_, files_, shell_, disks_, ui_}, scope_(platform_) {}
+    OldWindows()
+        : platform_{system_, files_, shell_, disks_, registry_, gdi_, messages_, ui_},
+          scope_(platform_) {}
 
   private:
     platform::win32::Win32SystemInfo system_;
     platform::win32::Win32Files files_;
     platform::win32::Win32Shell shell_;
     DisksWithoutExtendedCall disks_;
+    platform::win32::Win32Registry registry_;
+    platform::win32::Win32Gdi gdi_;
+    platform::win32::Win32Messages messages_;
     platform::win32::Win32Ui ui_;
     platform::Platform platform_;
     platform::ScopedPlatform scope_;

@@ -1,0 +1,96 @@
+#include "services/file_copy.h"
+
+#include <memory>
+
+#include "platform/win_constants.h"
+#include "resources/resource.h"
+#include "services/folders.h"
+#include "services/progress_dialog.h"
+
+namespace {
+
+std::string OpenFailure(const std::string& path) {
+    return "ファイル「" + path + "」のオープンに失敗しました。";
+}
+
+}  // namespace
+
+int32_t CopyProgressPosition(int32_t startPos, int32_t endPos, uint32_t fullChunks,
+                             uint32_t chunks) {
+    // Without a measured size there is nothing to measure progress against: the bar waits at the
+    // start of the slice and the caller moves it to the end once the font is in. A file that grew
+    // after it was measured stops the bar at the end of its slice.
+    if (chunks == 0) {
+        return startPos;
+    }
+    const uint32_t done = fullChunks < chunks ? fullChunks : chunks;
+    const int64_t span = static_cast<int64_t>(endPos) - startPos;
+    return static_cast<int32_t>(startPos + span * done / static_cast<int64_t>(chunks));
+}
+
+int CopyFileWithProgress(platform::WindowHandle dialog, const std::string& sourcePath,
+                         const std::string& destinationPath, int32_t startPos, int32_t endPos,
+                         std::string& errorText) {
+    platform::Platform& system = platform::Current();
+    const uint32_t size = QueryFileSize(sourcePath);
+    const uint32_t chunks = (size + 1023u) / 1024u;
+
+    std::unique_ptr<platform::Stream> source = system.files.OpenStream(sourcePath, "rb");
+    if (!source) {
+        errorText = OpenFailure(sourcePath);
+        return 0;
+    }
+    std::unique_ptr<platform::Stream> destination = system.files.OpenStream(destinationPath, "wb");
+    if (!destination) {
+        errorText = OpenFailure(destinationPath);
+        source->Close();
+        return 0;
+    }
+
+    int result = 1;
+    uint32_t fullChunks = 0;
+    unsigned char buffer[kCopyChunkSize];
+    PumpOneMessage();
+    if (CancelRequested == 1) {
+        result = 0;
+    }
+    while (result == 1) {
+        const std::size_t n = source->Read(buffer, sizeof buffer);
+        if (source->Error()) {
+            errorText = "ファイル「" + sourcePath + "」の読み込みに失敗しました。";
+            result = 0;
+            break;
+        }
+        PumpOneMessage();
+        if (CancelRequested == 1) {
+            result = 0;
+            break;
+        }
+        const std::size_t written = n == 0 ? 0 : destination->Write(buffer, n);
+        if (destination->Error() || written < n) {
+            errorText = "ファイル「" + destinationPath + "」の書き込みに失敗しました。";
+            result = 0;
+            break;
+        }
+        if (n < kCopyChunkSize) {
+            break;  // a short read without an error is the end of the file
+        }
+        ++fullChunks;
+        system.ui.SendDlgItemMessage(
+            dialog, IDC_PROGRESS_BAR, win::kPbmSetPos,
+            static_cast<uintptr_t>(
+                static_cast<intptr_t>(CopyProgressPosition(startPos, endPos, fullChunks, chunks))),
+            0);
+        PumpOneMessage();
+        if (CancelRequested == 1) {
+            result = 0;
+        }
+    }
+
+    source->Close();
+    destination->Close();
+    if (result == 0) {
+        system.files.DeleteFile(destinationPath);
+    }
+    return result;
+}
