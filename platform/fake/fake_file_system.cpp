@@ -155,6 +155,10 @@ void FakePlatform::AddFileOfSize(const std::string& path, uint64_t size) {
     nodes_[FoldCase(Resolve(path))].size = size;
 }
 
+void FakePlatform::ReportSize(const std::string& path, uint64_t size) {
+    nodes_[FoldCase(Resolve(path))].size = size;
+}
+
 void FakePlatform::FailReadingAfter(const std::string& path, int lines) {
     nodes_[FoldCase(Resolve(path))].readableLines = lines;
 }

@@ -75,6 +75,9 @@ class FakePlatform final : public platform::SystemInfo,
     void AddFile(const std::string& path, const std::string& contents);
     // A file whose size is reported as given, whatever its contents.
     void AddFileOfSize(const std::string& path, uint64_t size);
+    // Keeps the file's contents but reports another size, as for a file that grew after it was
+    // measured.
+    void ReportSize(const std::string& path, uint64_t size);
     bool FolderExists(const std::string& path) const;
     bool FileExists(const std::string& path) const;
     // After this many lines, reading the file fails as a read error would.
@@ -97,6 +100,7 @@ class FakePlatform final : public platform::SystemInfo,
     // The registry under HKEY_LOCAL_MACHINE: key path -> values in enumeration order. Keys and
     // value names compare without regard to case.
     void AddKey(const std::string& path);
+    void RemoveKey(const std::string& path);
     void SetRegistryValue(const std::string& path, const std::string& name, const std::string& data,
                           uint32_t type = 1);
     // A string value as RegSetValueExA stores it, terminator included.

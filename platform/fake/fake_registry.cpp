@@ -34,6 +34,10 @@ void FakePlatform::AddKey(const std::string& path) {
     keys_[FoldCase(path)];
 }
 
+void FakePlatform::RemoveKey(const std::string& path) {
+    keys_.erase(FoldCase(path));
+}
+
 void FakePlatform::SetRegistryValue(const std::string& path, const std::string& name,
                                     const std::string& data, uint32_t type) {
     std::vector<RegistryValue>& values = keys_[FoldCase(path)];
