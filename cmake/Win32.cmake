@@ -31,6 +31,9 @@ set_source_files_properties(resources/FontInstaller.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/app.ico;${CMAKE_BINARY_DIR}/generated/FontInstaller.exe.manifest;${CMAKE_BINARY_DIR}/generated/version.h")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated -I${CMAKE_SOURCE_DIR}")
 
+# Debian's Python: the tests make their fonts with its fontTools.
+set(FI_PYTHON /usr/bin/python3 CACHE FILEPATH "Python 3 with fontTools, for the tests' fonts")
+
 set(FI_WINE_RUN ${CMAKE_SOURCE_DIR}/tests/wine/wine-run)
 set(FI_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine-template)
 
