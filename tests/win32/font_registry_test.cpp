@@ -5,6 +5,7 @@
 
 #include "app/globals.h"
 #include "catalogue/installed_fonts.h"
+#include "platform/fake/fake_platform.h"
 #include "services/folders.h"
 #include "services/font_registry.h"
 #include "win32_test_support.h"
@@ -148,6 +149,16 @@ TEST_F(FontTableTest, LongDoubleByteNamesFitTheScanBuffers) {
                 static_cast<unsigned>(info.maxValueDataLength), static_cast<unsigned>(info.values));
     EXPECT_GE(info.maxValueNameLength, 120u);
     EXPECT_GE(info.maxValueDataLength + 1, data.size() + 1);
+
+    // The fake counts the same way: characters for names, UTF-16 bytes for string data.
+    fake::FakePlatform model;
+    model.AddStringValue(kNtKey, name, data);
+    platform::KeyInfo modelled;
+    ASSERT_EQ(model.OpenKey(kNtKey, KEY_READ, key), ERROR_SUCCESS);
+    ASSERT_EQ(model.QueryInfoKey(key, modelled), ERROR_SUCCESS);
+    model.CloseKey(key);
+    EXPECT_EQ(modelled.maxValueNameLength, info.maxValueNameLength);
+    EXPECT_EQ(modelled.maxValueDataLength, info.maxValueDataLength);
 
     std::vector<FontEntry> installed;
     ASSERT_EQ(ScanInstalledFonts(nullptr, installed), 1);
