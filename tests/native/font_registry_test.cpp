@@ -13,9 +13,6 @@ const void* const kOwner = reinterpret_cast<void*>(0x77);
 
 class FontRegistryTest : public FakeWindowsTest {
   protected:
-    FontRegistryTest() : savedPlatformId_(PlatformId) { PlatformId = 2; }
-    ~FontRegistryTest() override { PlatformId = savedPlatformId_; }
-
     // Value names of the NT key, in order.
     std::vector<std::string> Names(const char* key = kNtKey) const {
         std::vector<std::string> names;
@@ -41,9 +38,6 @@ class FontRegistryTest : public FakeWindowsTest {
         }
         return found;
     }
-
-  private:
-    uint32_t savedPlatformId_;
 };
 
 TEST_F(FontRegistryTest, TheKeyFollowsThePlatformFamily) {

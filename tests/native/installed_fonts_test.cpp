@@ -12,11 +12,7 @@ const char k9xKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts";
 
 class InstalledFontsTest : public FakeWindowsTest {
   protected:
-    InstalledFontsTest() : savedPlatformId_(PlatformId) { PlatformId = 2; }
-    ~InstalledFontsTest() override {
-        PlatformId = savedPlatformId_;
-        FaceNameList.clear();
-    }
+    ~InstalledFontsTest() override { FaceNameList.clear(); }
 
     void Add(const std::string& name, const std::string& data) {
         fake.AddStringValue(kNtKey, name, data);
@@ -31,9 +27,6 @@ class InstalledFontsTest : public FakeWindowsTest {
         EXPECT_EQ(ScanRegisteredFontFiles(nullptr, files), 1);
         return files;
     }
-
-  private:
-    uint32_t savedPlatformId_;
 };
 
 std::vector<std::string> NamesOf(const std::vector<FontEntry>& fonts) {
