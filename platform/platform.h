@@ -18,6 +18,7 @@ using ShellAllocator = void*;  // the shell's task allocator (IMalloc)
 using ItemList = void*;        // a shell item id list (PIDLIST_ABSOLUTE)
 using KeyHandle = void*;       // an open registry key (HKEY)
 using DeviceContext = void*;   // a device context (HDC)
+using IconHandle = void*;      // an icon (HICON)
 
 // A dialog procedure in portable form; the Win32 side forwards its callbacks here.
 using DialogProcedure = intptr_t (*)(WindowHandle dialog, unsigned message, uintptr_t wParam,
@@ -82,6 +83,8 @@ class Files {
     virtual std::unique_ptr<Stream> OpenStream(const std::string& path, const char* mode) = 0;
     // DeleteFileA.
     virtual bool DeleteFile(const std::string& path) = 0;
+    // SetCurrentDirectoryA.
+    virtual bool SetCurrentDirectory(const std::string& path) = 0;
 };
 
 class Shell {
@@ -166,6 +169,10 @@ class Gdi {
     // of the callback.
     virtual int EnumFontFamilies(DeviceContext context, FontFamilyProcedure procedure,
                                  intptr_t data) = 0;
+    // AddFontResourceA: the number of fonts loaded, 0 on failure.
+    virtual int AddFontResource(const std::string& path) = 0;
+    // RemoveFontResourceA.
+    virtual bool RemoveFontResource(const std::string& path) = 0;
 };
 
 // A queued message (MSG).
@@ -213,6 +220,14 @@ class Ui {
                                            WindowHandle owner, DialogProcedure procedure,
                                            intptr_t param) = 0;
     virtual bool DestroyWindow(WindowHandle window) = 0;
+    // SendMessageTimeoutA; window may be HWND_BROADCAST. Returns what the call returns.
+    virtual intptr_t SendMessageTimeout(WindowHandle window, unsigned message, uintptr_t wParam,
+                                        intptr_t lParam, unsigned flags, unsigned timeoutMs) = 0;
+    // LoadIconA; a null instance loads one of the system's standard icons. Null on failure.
+    virtual IconHandle LoadIcon(InstanceHandle instance, int id) = 0;
+    // ShellExecuteA without parameters or directory.
+    virtual intptr_t ShellExecute(WindowHandle owner, const std::string& verb,
+                                  const std::string& file, int show) = 0;
 };
 
 struct Platform {

@@ -40,6 +40,13 @@ constexpr uintptr_t kVkEscape = 0x1B;
 constexpr unsigned kPbmSetPos = 0x0402;
 constexpr unsigned kPbmGetPos = 0x0408;
 
+constexpr uintptr_t kHwndBroadcast = 0xFFFF;
+constexpr unsigned kWmFontChange = 0x001D;
+constexpr unsigned kSmtoAbortIfHung = 0x0002;
+constexpr int kSwShowNormal = 1;
+constexpr int kIdiQuestion = 32514;
+constexpr unsigned kStmSetIcon = 0x0170;
+
 constexpr uint16_t LowWord(uintptr_t value) {
     return static_cast<uint16_t>(value & 0xFFFF);
 }

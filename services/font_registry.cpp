@@ -3,6 +3,7 @@
 #include "app/globals.h"
 #include "app/messages.h"
 #include "common/cp932.h"
+#include "common/path_parts.h"
 #include "platform/win_constants.h"
 #include "services/folders.h"
 
@@ -16,38 +17,6 @@ const char kOpenTypeEnding[] = " (OpenType)";
 const char* const kDeleteEndings[] = {kTrueTypeEnding, kOpenTypeEnding, "", " (True Type)",
                                       " (Open Type)"};
 
-// An installed path split as the C runtime's _splitpath splits it: drive and folder (through the
-// last backslash) apart from the file's name.
-struct SplitPath {
-    std::string driveAndFolder;
-    std::string fileName;
-    std::string extension;  // from the last period of the file name on, period included
-};
-
-SplitPath Split(const std::string& path) {
-    SplitPath split;
-    const std::size_t slash = cp932::FindLastBackslash(path);
-    std::size_t nameStart = 0;
-    if (slash != std::string::npos) {
-        nameStart = slash + 1;
-    } else if (path.size() >= 2 && path[1] == ':' && !cp932::IsLeadByte(path[0])) {
-        nameStart = 2;  // "C:name" has a drive but no folder
-    }
-    split.driveAndFolder = path.substr(0, nameStart);
-    split.fileName = path.substr(nameStart);
-    std::size_t period = std::string::npos;
-    for (std::size_t i = 0; i < split.fileName.size();
-         i = cp932::NextCharIndex(split.fileName, i)) {
-        if (split.fileName[i] == '.') {
-            period = i;
-        }
-    }
-    if (period != std::string::npos) {
-        split.extension = split.fileName.substr(period);
-    }
-    return split;
-}
-
 }  // namespace
 
 const char* FontsKeyPath() {
@@ -56,7 +25,7 @@ const char* FontsKeyPath() {
 }
 
 std::string NameEndingFor(const std::string& installedPath) {
-    const std::string extension = Split(installedPath).extension;
+    const std::string extension = SplitPath(installedPath).extension;
     if (cp932::EqualsIgnoreCase(extension, ".otf")) {
         return kOpenTypeEnding;
     }
@@ -67,9 +36,9 @@ std::string NameEndingFor(const std::string& installedPath) {
 }
 
 std::string RegistryDataFor(const std::string& installedPath) {
-    const SplitPath split = Split(installedPath);
-    if (cp932::EqualsIgnoreCase(split.driveAndFolder, GetFontsFolder() + "\\")) {
-        return split.fileName;
+    const PathParts parts = SplitPath(installedPath);
+    if (cp932::EqualsIgnoreCase(parts.drive + parts.directory, GetFontsFolder() + "\\")) {
+        return parts.baseName + parts.extension;
     }
     return installedPath;
 }

@@ -351,6 +351,17 @@ std::unique_ptr<platform::Stream> FakePlatform::OpenStream(const std::string& pa
     return std::make_unique<FakeStream>(*this, path, key, true);
 }
 
+bool FakePlatform::SetCurrentDirectory(const std::string& path) {
+    Log("SetCurrentDirectoryA", path);
+    const std::string full = Resolve(path);
+    const bool root = full.size() == 2 && full[1] == ':';
+    if (Fails("SetCurrentDirectoryA", path) || (!root && !FolderExists(path))) {
+        return false;
+    }
+    currentDirectory = root ? full + "\\" : full;
+    return true;
+}
+
 bool FakePlatform::DeleteFile(const std::string& path) {
     Log("DeleteFileA", path);
     const Node* node = Find(path);

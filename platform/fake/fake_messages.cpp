@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 
 #include "platform/fake/fake_platform.h"
@@ -44,6 +45,60 @@ int FakePlatform::EnumFontFamilies(platform::DeviceContext context,
         }
     }
     return result;
+}
+
+namespace {
+
+// The family a fake font file brings: the rest of its first line after the face tag.
+std::string FaceOf(const std::string& contents) {
+    const std::string tag = FakePlatform::kFaceTag;
+    if (contents.compare(0, tag.size(), tag) != 0) {
+        return std::string();
+    }
+    const std::size_t end = contents.find('\n');
+    return contents.substr(tag.size(), end == std::string::npos ? end : end - tag.size());
+}
+
+}  // namespace
+
+bool FakePlatform::FontLoaded(const std::string& path) const {
+    const std::string key = FoldCase(Resolve(path));
+    for (const std::string& loaded : loadedFonts) {
+        if (FoldCase(loaded) == key) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int FakePlatform::AddFontResource(const std::string& path) {
+    Log("AddFontResourceA", path);
+    if (Fails("AddFontResourceA", path) || !FileExists(path)) {
+        return 0;
+    }
+    loadedFonts.push_back(Resolve(path));
+    const std::string face = FaceOf(Contents(path));
+    if (!face.empty()) {
+        fontFamilies.push_back(face);
+    }
+    return 1;
+}
+
+bool FakePlatform::RemoveFontResource(const std::string& path) {
+    Log("RemoveFontResourceA", path);
+    const std::string key = FoldCase(Resolve(path));
+    auto loaded = std::find_if(loadedFonts.begin(), loadedFonts.end(),
+                               [&](const std::string& p) { return FoldCase(p) == key; });
+    if (Fails("RemoveFontResourceA", path) || loaded == loadedFonts.end()) {
+        return false;
+    }
+    loadedFonts.erase(loaded);
+    const std::string face = FaceOf(Contents(path));
+    auto family = std::find(fontFamilies.begin(), fontFamilies.end(), face);
+    if (!face.empty() && family != fontFamilies.end()) {
+        fontFamilies.erase(family);
+    }
+    return true;
 }
 
 // --- the message queue ------------------------------------------------------------------------

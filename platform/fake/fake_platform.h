@@ -18,6 +18,7 @@ namespace fake {
 
 struct FakeControl {
     std::string text;
+    std::vector<std::string> texts;  // every text set, in order
     bool enabled = true;
     uintptr_t check = 0;
     std::vector<std::string> items;
@@ -113,6 +114,12 @@ class FakePlatform final : public platform::SystemInfo,
     // The font families GDI reports, in order.
     std::vector<std::string> fontFamilies;
     int liveDeviceContexts = 0;
+    // Font files loaded with AddFontResourceA (full paths as resolved). A file whose contents
+    // begin with kFaceTag names the family it brings: loading adds it to fontFamilies, removing
+    // takes it away again.
+    static constexpr const char* kFaceTag = "FACE=";
+    std::vector<std::string> loadedFonts;
+    bool FontLoaded(const std::string& path) const;
 
     // The thread's message queue. onPeekMessage runs at the start of every PeekMessageA with the
     // number of that call (from 1), so a test can post a click at a chosen moment.
@@ -151,6 +158,7 @@ class FakePlatform final : public platform::SystemInfo,
     std::unique_ptr<platform::Stream> OpenStream(const std::string& path,
                                                  const char* mode) override;
     bool DeleteFile(const std::string& path) override;
+    bool SetCurrentDirectory(const std::string& path) override;
 
     bool GetMalloc(platform::ShellAllocator& allocator) override;
     bool GetSpecialFolderLocation(int csidl, platform::ItemList& list) override;
@@ -178,6 +186,8 @@ class FakePlatform final : public platform::SystemInfo,
     int ReleaseDC(platform::WindowHandle window, platform::DeviceContext context) override;
     int EnumFontFamilies(platform::DeviceContext context, platform::FontFamilyProcedure procedure,
                          intptr_t data) override;
+    int AddFontResource(const std::string& path) override;
+    bool RemoveFontResource(const std::string& path) override;
 
     bool PeekMessage(platform::Message& message) override;
     bool IsDialogMessage(platform::WindowHandle dialog, const platform::Message& message) override;
@@ -199,6 +209,11 @@ class FakePlatform final : public platform::SystemInfo,
                                              platform::DialogProcedure procedure,
                                              intptr_t param) override;
     bool DestroyWindow(platform::WindowHandle window) override;
+    intptr_t SendMessageTimeout(platform::WindowHandle window, unsigned message, uintptr_t wParam,
+                                intptr_t lParam, unsigned flags, unsigned timeoutMs) override;
+    platform::IconHandle LoadIcon(platform::InstanceHandle instance, int id) override;
+    intptr_t ShellExecute(platform::WindowHandle owner, const std::string& verb,
+                          const std::string& file, int show) override;
 
   private:
     struct Node {

@@ -66,6 +66,7 @@ bool FakePlatform::SetDlgItemText(platform::WindowHandle dialog, int id, const s
         return false;
     }
     target->controls[id].text = text;
+    target->controls[id].texts.push_back(text);
     return true;
 }
 
@@ -136,6 +137,35 @@ bool FakePlatform::DestroyWindow(platform::WindowHandle window) {
     target->destroyed = true;
     procedures_.erase(window);
     return true;
+}
+
+intptr_t FakePlatform::SendMessageTimeout(platform::WindowHandle window, unsigned message,
+                                          uintptr_t wParam, intptr_t lParam, unsigned flags,
+                                          unsigned timeoutMs) {
+    const bool broadcast = window == reinterpret_cast<platform::WindowHandle>(win::kHwndBroadcast);
+    const std::string what =
+        message == win::kWmFontChange ? "WM_FONTCHANGE" : std::to_string(message);
+    Log("SendMessageTimeoutA", (broadcast ? "HWND_BROADCAST " : "") + what + " flags " +
+                                   std::to_string(flags) + " timeout " + std::to_string(timeoutMs));
+    auto procedure = procedures_.find(window);
+    if (procedure != procedures_.end()) {
+        procedure->second(window, message, wParam, lParam);
+    }
+    return 1;
+}
+
+platform::IconHandle FakePlatform::LoadIcon(platform::InstanceHandle, int id) {
+    Log("LoadIconA", std::to_string(id));
+    if (Fails("LoadIconA")) {
+        return nullptr;
+    }
+    return reinterpret_cast<platform::IconHandle>(0x1C0000 + id);
+}
+
+intptr_t FakePlatform::ShellExecute(platform::WindowHandle, const std::string& verb,
+                                    const std::string& file, int show) {
+    Log("ShellExecuteA", verb + " " + file + " " + std::to_string(show));
+    return 42;
 }
 
 }  // namespace fake

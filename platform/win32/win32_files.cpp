@@ -107,4 +107,8 @@ bool Win32Files::DeleteFile(const std::string& path) {
     return ::DeleteFileA(path.c_str()) != 0;
 }
 
+bool Win32Files::SetCurrentDirectory(const std::string& path) {
+    return ::SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
 }  // namespace platform::win32

@@ -40,4 +40,12 @@ int Win32Gdi::EnumFontFamilies(DeviceContext context, FontFamilyProcedure proced
                                reinterpret_cast<LPARAM>(&enumeration));
 }
 
+int Win32Gdi::AddFontResource(const std::string& path) {
+    return ::AddFontResourceA(path.c_str());
+}
+
+bool Win32Gdi::RemoveFontResource(const std::string& path) {
+    return ::RemoveFontResourceA(path.c_str()) != 0;
+}
+
 }  // namespace platform::win32

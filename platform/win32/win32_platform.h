@@ -23,6 +23,7 @@ class Win32Files final : public Files {
     std::unique_ptr<TextFile> OpenTextFile(const std::string& path) override;
     std::unique_ptr<Stream> OpenStream(const std::string& path, const char* mode) override;
     bool DeleteFile(const std::string& path) override;
+    bool SetCurrentDirectory(const std::string& path) override;
 };
 
 class Win32Shell final : public Shell {
@@ -62,6 +63,8 @@ class Win32Gdi final : public Gdi {
     int ReleaseDC(WindowHandle window, DeviceContext context) override;
     int EnumFontFamilies(DeviceContext context, FontFamilyProcedure procedure,
                          intptr_t data) override;
+    int AddFontResource(const std::string& path) override;
+    bool RemoveFontResource(const std::string& path) override;
 };
 
 class Win32Messages final : public Messages {
@@ -86,6 +89,11 @@ class Win32Ui final : public Ui {
     WindowHandle CreateDialogParam(InstanceHandle instance, int templateId, WindowHandle owner,
                                    DialogProcedure procedure, intptr_t param) override;
     bool DestroyWindow(WindowHandle window) override;
+    intptr_t SendMessageTimeout(WindowHandle window, unsigned message, uintptr_t wParam,
+                                intptr_t lParam, unsigned flags, unsigned timeoutMs) override;
+    IconHandle LoadIcon(InstanceHandle instance, int id) override;
+    intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                          int show) override;
 };
 
 // Every area at once, as the exe uses them.

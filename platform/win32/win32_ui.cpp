@@ -78,4 +78,21 @@ bool Win32Ui::DestroyWindow(WindowHandle window) {
     return ::DestroyWindow(static_cast<HWND>(window)) != 0;
 }
 
+intptr_t Win32Ui::SendMessageTimeout(WindowHandle window, unsigned message, uintptr_t wParam,
+                                     intptr_t lParam, unsigned flags, unsigned timeoutMs) {
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutA(static_cast<HWND>(window), message, wParam, lParam, flags,
+                                 timeoutMs, &result);
+}
+
+IconHandle Win32Ui::LoadIcon(InstanceHandle instance, int id) {
+    return ::LoadIconA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(id));
+}
+
+intptr_t Win32Ui::ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                               int show) {
+    return reinterpret_cast<intptr_t>(::ShellExecuteA(static_cast<HWND>(owner), verb.c_str(),
+                                                      file.c_str(), nullptr, nullptr, show));
+}
+
 }  // namespace platform::win32

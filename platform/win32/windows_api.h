@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#undef AddFontResource
 #undef CreateDialogParam
 #undef CreateDirectory
 #undef DeleteFile
@@ -21,7 +22,12 @@
 #undef GetVersionEx
 #undef GetWindowsDirectory
 #undef IsDialogMessage
+#undef LoadIcon
 #undef MessageBox
 #undef PeekMessage
+#undef RemoveFontResource
 #undef SendDlgItemMessage
+#undef SendMessageTimeout
+#undef SetCurrentDirectory
 #undef SetDlgItemText
+#undef ShellExecute

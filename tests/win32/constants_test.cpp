@@ -27,6 +27,13 @@ static_assert(win::kErrorMoreData == ERROR_MORE_DATA);
 static_assert(win::kErrorNoMoreItems == ERROR_NO_MORE_ITEMS);
 static_assert(win::kWmKeyDown == WM_KEYDOWN && win::kVkEscape == VK_ESCAPE);
 static_assert(win::kPbmSetPos == PBM_SETPOS && win::kPbmGetPos == PBM_GETPOS);
+static_assert(win::kWmFontChange == WM_FONTCHANGE && win::kSmtoAbortIfHung == SMTO_ABORTIFHUNG);
+static_assert(win::kSwShowNormal == SW_SHOWNORMAL && win::kStmSetIcon == STM_SETICON);
+
+TEST(ConstantsTest, HandlesAndResourceIdsMatchTheHeaders) {
+    EXPECT_EQ(reinterpret_cast<HWND>(win::kHwndBroadcast), HWND_BROADCAST);
+    EXPECT_EQ(MAKEINTRESOURCEA(win::kIdiQuestion), IDI_QUESTION);
+}
 
 TEST(ConstantsTest, LowWordIsTheControlIdOfACommand) {
     EXPECT_EQ(win::LowWord(MAKEWPARAM(1018, BN_CLICKED)), LOWORD(MAKEWPARAM(1018, BN_CLICKED)));

@@ -1,0 +1,361 @@
+#include "engine/install_fonts.h"
+
+#include <cstdint>
+#include <utility>
+
+#include "app/globals.h"
+#include "app/messages.h"
+#include "catalogue/installed_fonts.h"
+#include "common/cp932.h"
+#include "common/path_parts.h"
+#include "engine/conflict_dialog.h"
+#include "platform/win_constants.h"
+#include "resources/resource.h"
+#include "services/file_copy.h"
+#include "services/folders.h"
+#include "services/font_registry.h"
+#include "services/progress_dialog.h"
+
+namespace {
+
+// Windows broadcasts wait on every top-level window; a hung one must not hang the installer.
+constexpr unsigned kBroadcastTimeoutMs = 5000;
+
+const char kRemoveByHand[] =
+    "\nコントロールパネルのフォントを使って削除してから、再度実行してください。";
+
+std::string RemovalFailed(const std::string& fontName) {
+    return "フォント「" + fontName + "」の削除に失敗しました。" + kRemoveByHand;
+}
+
+// Paths handed to the system's ANSI calls must stay below MAX_PATH, terminator included.
+bool FitsPathLimit(const std::string& path) {
+    return path.size() < win::kMaxPath;
+}
+
+std::string UnusableName(const std::string& fileName) {
+    return "フォントファイル「" + fileName +
+           "」はコピーできません。\nファイル名とコピー先のパスの長さ、使われている文字を確認して"
+           "ください。";
+}
+
+class InstallRun {
+  public:
+    InstallRun(platform::WindowHandle dialog, const std::vector<FontEntry>& selection,
+               std::string destination)
+        : dialog_(dialog),
+          selection_(selection),
+          destination_(std::move(destination)),
+          system_(platform::Current()),
+          units_(static_cast<int32_t>(selection.size()) + 3) {}
+
+    int Run() {
+        SetProgressText(dialog_, "情報を取得中・・・");
+        if (!RefuseOpenTypeOnOldSystems() || !Prepare() || !Survey()) {
+            return 0;  // nothing has been changed yet
+        }
+        if (!RemoveSameNamedFonts() || !Check() || !CopyAll()) {
+            Broadcast();
+            return 0;
+        }
+        Broadcast();
+        return 1;
+    }
+
+  private:
+    bool Cancelled() {
+        PumpOneMessage();
+        return CancelRequested != 0;
+    }
+
+    void SetBar(int32_t position) {
+        system_.ui.SendDlgItemMessage(dialog_, IDC_PROGRESS_BAR, win::kPbmSetPos,
+                                      static_cast<uintptr_t>(position), 0);
+    }
+
+    void Broadcast() {
+        system_.ui.SendMessageTimeout(reinterpret_cast<platform::WindowHandle>(win::kHwndBroadcast),
+                                      win::kWmFontChange, 0, 0, win::kSmtoAbortIfHung,
+                                      kBroadcastTimeoutMs);
+    }
+
+    // After a warning about a font that is still installed: the user can remove it by hand.
+    void OpenFontsFolder() {
+        system_.ui.ShellExecute(dialog_, "open", GetFontsFolder(), win::kSwShowNormal);
+    }
+
+    void Warn(const std::string& text) { ShowWarning(text, dialog_); }
+
+    bool IsFontsFolder(const std::string& folder) {
+        return cp932::EqualsIgnoreCase(folder, GetFontsFolder() + "\\");
+    }
+
+    // --- preparation ------------------------------------------------------------------------
+
+    bool RefuseOpenTypeOnOldSystems() {
+        if (OsClass == OsWin2000 || OsClass == OsWinXP || OsClass == OsVistaOrLater) {
+            return true;
+        }
+        for (const FontEntry& font : selection_) {
+            if (cp932::EqualsIgnoreCase(SplitPath(font.fileName).extension, ".otf")) {
+                Warn("OpenTypeフォントのインストールは、Adobe Type Managerから行ってください。");
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Relative file names are found in the program's own folder.
+    void EnterProgramFolder() {
+        char path[win::kMaxPath];
+        const uint32_t length = system_.system.GetModuleFileName(AppInstance, path, sizeof path);
+        if (length == 0 || length >= sizeof path) {
+            return;  // no path, or one cut short: no folder to trust
+        }
+        const std::string module(path, length);
+        const std::size_t slash = cp932::FindLastBackslash(module);
+        if (slash != std::string::npos) {
+            system_.files.SetCurrentDirectory(module.substr(0, slash + 1));
+        }
+    }
+
+    bool Prepare() {
+        EnterProgramFolder();
+        totalSize_ = 0;
+        for (const FontEntry& font : selection_) {
+            if (Cancelled()) {
+                return false;
+            }
+            if (PathExists(font.fileName, 0) == 0) {
+                Warn("ファイル" + font.fileName + "が見つかりません。");
+                return false;
+            }
+            // Names from FontList.txt decide where files are written: each must stay a plain
+            // file name inside the destination, within the path limit.
+            const std::string name = TargetFileName(font.fileName);
+            if (!FitsPathLimit(font.fileName) || !IsUsableFileName(name) ||
+                !FitsPathLimit(destination_ + name)) {
+                Warn(UnusableName(font.fileName));
+                return false;
+            }
+            const uint32_t size = QueryFileSize(font.fileName);
+            if (size != kUnknownFileSize) {
+                totalSize_ += size;
+            }
+        }
+        return true;
+    }
+
+    bool Survey() {
+        if (ScanInstalledFonts(dialog_, installed_) == 0 ||
+            ScanRegisteredFontFiles(dialog_, registeredFiles_) == 0) {
+            return false;
+        }
+        SetBar(100 / units_);
+        if (Cancelled()) {
+            return false;
+        }
+        CollectFaceNames(dialog_);
+        return !Cancelled();
+    }
+
+    // --- removal ----------------------------------------------------------------------------
+
+    bool RemoveSameNamedFonts() {
+        for (const FontEntry& chosen : selection_) {
+            for (const FontEntry& record : installed_) {
+                if (Cancelled()) {
+                    return false;
+                }
+                if (record.fontName != chosen.fontName) {
+                    continue;
+                }
+                if (!system_.gdi.RemoveFontResource(record.fileName)) {
+                    Warn(RemovalFailed(chosen.fontName));
+                    OpenFontsFolder();
+                    return false;
+                }
+                std::string reason;
+                if (DeleteFontRegistryEntry(chosen.fontName, reason) == 0) {
+                    Warn(reason + "\nフォント「" + chosen.fontName + "」の削除に失敗しました。" +
+                         kRemoveByHand +
+                         "\nコントロールパネルのフォントからも削除できない時は、マシンを再起動"
+                         "してください。");
+                    OpenFontsFolder();
+                    return false;
+                }
+                removedNames_.push_back(chosen.fontName);
+                const PathParts parts = SplitPath(record.fileName);
+                const std::string folder = parts.drive + parts.directory;
+                if (cp932::EqualsIgnoreCase(folder, destination_) || IsFontsFolder(folder)) {
+                    // Windows holds on to a font file until every program has let it go.
+                    Broadcast();
+                    system_.files.DeleteFile(record.fileName);
+                }
+            }
+        }
+        SetBar(200 / units_);
+        return !Cancelled();
+    }
+
+    // --- checks -----------------------------------------------------------------------------
+
+    bool WasRemoved(const std::string& fontName) const {
+        for (const std::string& removed : removedNames_) {
+            if (removed == fontName) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool Check() {
+        for (const FontEntry& chosen : selection_) {
+            for (const std::string& face : FaceNameList) {
+                if (Cancelled()) {
+                    return false;
+                }
+                if (face == chosen.fontName && !WasRemoved(chosen.fontName)) {
+                    Warn("同じ名前のフォント「" + chosen.fontName +
+                         "」がインストールされています。" + kRemoveByHand +
+                         "\nコントロールパネルのフォントに「" + chosen.fontName +
+                         "」が存在しない場合は、マシンを再起動後実行してください。");
+                    OpenFontsFolder();
+                    return false;
+                }
+            }
+        }
+        uint64_t freeBytes = 0;
+        if (GetFreeDiskSpace(destination_, freeBytes) != 0 && freeBytes < totalSize_) {
+            Warn("ディスク容量が足りません。\n必要な容量：" + std::to_string(totalSize_) +
+                 " バイト");
+            return false;
+        }
+        SetBar(300 / units_);
+        return !Cancelled();
+    }
+
+    // --- copying ----------------------------------------------------------------------------
+
+    bool IsRegisteredFile(const std::string& path) const {
+        for (const std::string& registered : registeredFiles_) {
+            if (cp932::EqualsIgnoreCase(registered, path)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Settles a file of the target name that lies in a folder the user chose and belongs to no
+    // installed font. False when the run stops.
+    bool SettleClash(const FontEntry& font, const std::string& targetName,
+                     const std::string& targetPath) {
+        if (IsFontsFolder(destination_) || PathExists(targetPath, 0) == 0 ||
+            IsRegisteredFile(targetPath)) {
+            return true;
+        }
+        if (SameForFollowing == 0) {
+            ConflictMessage = font.fontName + " のファイル「" + targetName + "」は既に存在します。";
+            const intptr_t answer = system_.ui.DialogBoxParam(AppInstance, IDD_CONFLICT, dialog_,
+                                                              ConflictDialogProc, 0);
+            // A dialog that could not be created asks nothing: keep the file, number the name.
+            rememberedAnswer_ = answer == -1 ? ConflictRename : static_cast<int32_t>(answer);
+        }
+        if (rememberedAnswer_ == ConflictOverwrite && !system_.files.DeleteFile(targetPath)) {
+            Warn("ファイル " + targetPath + " の削除に失敗しました。");
+            return false;
+        }
+        return rememberedAnswer_ != ConflictCancel;
+    }
+
+    bool CopyOne(const FontEntry& font) {
+        SetProgressText(dialog_, font.fontName + " をインストールしています。");
+        if (Cancelled()) {
+            return false;
+        }
+        const std::string targetName = TargetFileName(font.fileName);
+        std::string targetPath = destination_ + targetName;
+        const PathParts parts = SplitPath(targetPath);
+        if (!SettleClash(font, targetName, targetPath)) {
+            return false;
+        }
+        for (int i = 1; PathExists(targetPath, 0) != 0; ++i) {
+            targetPath = destination_ + parts.baseName + std::to_string(i) + parts.extension;
+            if (!FitsPathLimit(targetPath)) {
+                Warn(UnusableName(font.fileName));
+                return false;
+            }
+        }
+
+        const int32_t start = (installedCount_ + 3) * 100 / units_;
+        const int32_t end = (installedCount_ + 4) * 100 / units_;
+        std::string reason;
+        if (CopyFileWithProgress(dialog_, font.fileName, targetPath, start, end, reason) == 0) {
+            if (CancelRequested == 0) {
+                Warn(reason);
+            }
+            return false;
+        }
+        if (system_.gdi.AddFontResource(targetPath) == 0) {
+            Warn("フォント「" + font.fontName + "」のインストールに失敗しました。");
+            system_.files.DeleteFile(targetPath);
+            return false;
+        }
+        if (WriteFontRegistryEntry(dialog_, font.fontName, targetPath) == 0) {
+            system_.gdi.RemoveFontResource(targetPath);
+            system_.files.DeleteFile(targetPath);
+            return false;
+        }
+        ++installedCount_;
+        SetBar((installedCount_ + 3) * 100 / units_);
+        return true;
+    }
+
+    bool CopyAll() {
+        installedCount_ = 0;
+        rememberedAnswer_ = -1;
+        for (const FontEntry& font : selection_) {
+            if (!CopyOne(font)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    platform::WindowHandle dialog_;
+    const std::vector<FontEntry>& selection_;
+    const std::string destination_;
+    platform::Platform& system_;
+    const int32_t units_;
+    uint64_t totalSize_ = 0;
+    std::vector<FontEntry> installed_;
+    std::vector<std::string> registeredFiles_;
+    std::vector<std::string> removedNames_;
+    int32_t installedCount_ = 0;
+    int32_t rememberedAnswer_ = -1;
+};
+
+}  // namespace
+
+std::string TargetFileName(const std::string& fileName) {
+    return LastComponent(fileName);
+}
+
+bool IsUsableFileName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") {
+        return false;
+    }
+    for (std::size_t i = 0; i < name.size(); i = cp932::NextCharIndex(name, i)) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int InstallFonts(platform::WindowHandle progressDialog, const std::vector<FontEntry>& selection,
+                 std::string destination) {
+    InstallRun run(progressDialog, selection, std::move(destination));
+    return run.Run();
+}

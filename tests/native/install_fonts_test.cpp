@@ -1,0 +1,570 @@
+#include "engine/install_fonts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "catalogue/installed_fonts.h"
+#include "engine/conflict_dialog.h"
+#include "fake_fixture.h"
+#include "platform/win_constants.h"
+#include "resources/resource.h"
+#include "services/progress_dialog.h"
+
+namespace {
+
+const char kNtKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+const char kFonts[] = "C:\\WINDOWS\\Fonts\\";
+const char kChosen[] = "C:\\MyFonts\\";
+const char kBroadcast[] = "SendMessageTimeoutA HWND_BROADCAST WM_FONTCHANGE flags 2 timeout 5000";
+const char kOpenFontsFolder[] = "ShellExecuteA open C:\\WINDOWS\\Fonts 1";
+const char kRemoveByHand[] =
+    "コントロールパネルのフォントを使って削除してから、再度実行してください。";
+
+// A font file of the fake: its first line names the family it brings when loaded.
+std::string FontBytes(const std::string& face, std::size_t size = 0) {
+    std::string bytes = "FACE=" + face + "\n";
+    if (bytes.size() < size) {
+        bytes.append(size - bytes.size(), 'x');
+    }
+    return bytes;
+}
+
+class InstallTest : public FakeWindowsTest {
+  protected:
+    InstallTest() {
+        SameForFollowing = 0;
+        ConflictMessage.clear();
+        FaceNameList.clear();
+        dialog = fake.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
+        ProgressDialog = dialog;
+        fake.AddFolder("C:\\MyFonts");
+        fake.currentDirectory = "C:\\Elsewhere";
+        fake.AddFolder("C:\\Elsewhere");
+    }
+    ~InstallTest() override {
+        ProgressDialog = nullptr;
+        CancelRequested = 0;
+        SameForFollowing = 0;
+        FaceNameList.clear();
+    }
+
+    // A font of the package, beside the program.
+    FontEntry Package(const std::string& face, const std::string& file, std::size_t size = 0) {
+        fake.AddFile("C:\\Package\\" + file, FontBytes(face, size));
+        return FontEntry{face, file};
+    }
+    // A font already installed: its file, its value in the font table, loaded and known to GDI.
+    void Installed(const std::string& valueName, const std::string& face, const std::string& path,
+                   const std::string& data) {
+        fake.AddFile(path, FontBytes(face));
+        fake.AddStringValue(kNtKey, valueName, data);
+        fake.loadedFonts.push_back(path);
+        fake.fontFamilies.push_back(face);
+    }
+
+    int Run(const std::vector<FontEntry>& selection, const std::string& destination = kFonts) {
+        fake.calls.clear();
+        return InstallFonts(dialog, selection, destination);
+    }
+
+    fake::FakeControl& Control(int id) { return fake.dialogs.front()->controls[id]; }
+    std::vector<intptr_t> Positions() { return Control(1010).positions; }
+    int Count(const std::string& call) const {
+        return static_cast<int>(std::count(fake.calls.begin(), fake.calls.end(), call));
+    }
+    std::ptrdiff_t IndexOf(const std::string& call) const {
+        auto found = std::find(fake.calls.begin(), fake.calls.end(), call);
+        return found == fake.calls.end() ? -1 : found - fake.calls.begin();
+    }
+    std::vector<std::string> Warnings() const {
+        std::vector<std::string> texts;
+        for (const fake::MessageBoxCall& box : fake.messageBoxes) {
+            EXPECT_EQ(box.owner, dialog);
+            EXPECT_EQ(box.style, 0x30u);
+            texts.push_back(box.text);
+        }
+        return texts;
+    }
+    std::string Value(const std::string& name) const {
+        for (const fake::RegistryValue& value : *fake.Values(kNtKey)) {
+            if (value.name == name) {
+                return value.data.substr(0, value.data.find('\0'));
+            }
+        }
+        return "<none>";
+    }
+    int ConflictDialogs() const {
+        return static_cast<int>(std::count_if(
+            fake.dialogs.begin(), fake.dialogs.end(),
+            [](const std::unique_ptr<fake::FakeDialog>& d) { return d->templateId == 133; }));
+    }
+    // Answers every conflict dialog with this button, ticking the checkbox first if asked.
+    void AnswerConflicts(int button, bool tick = false) {
+        fake.onDialogShown = [this, button, tick](platform::WindowHandle shown,
+                                                  fake::FakeDialog& conflict) {
+            EXPECT_EQ(conflict.templateId, 133);
+            EXPECT_EQ(conflict.owner, dialog);
+            messagesShown.push_back(conflict.controls[1021].text);
+            fake.SendDlgItemMessage(shown, 1020, win::kBmSetCheck, tick ? 1 : 0, 0);
+            fake.SendCommand(shown, button);
+        };
+    }
+
+    platform::WindowHandle dialog = nullptr;
+    std::vector<std::string> messagesShown;
+};
+
+// --- whole runs -------------------------------------------------------------------------------
+
+TEST_F(InstallTest, InstallsIntoTheFontsFolderWithBareNamesAndOneBroadcast) {
+    const std::vector<FontEntry> selection = {Package("ソフト表示", "soft.ttf"),
+                                              Package("FI Sans", "sub\\FISans.OTF"),
+                                              Package("FI Mincho", "mincho.ttc")};
+    ASSERT_EQ(Run(selection), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(fake.Contents("C:\\WINDOWS\\Fonts\\soft.ttf"), FontBytes("ソフト表示"));
+    EXPECT_EQ(fake.Contents("C:\\WINDOWS\\Fonts\\FISans.OTF"), FontBytes("FI Sans"));
+    EXPECT_EQ(Value("ソフト表示 (TrueType)"), "soft.ttf");
+    EXPECT_EQ(Value("FI Sans (OpenType)"), "FISans.OTF");
+    EXPECT_EQ(Value("FI Mincho (TrueType)"), "mincho.ttc");
+    EXPECT_TRUE(fake.FontLoaded("C:\\WINDOWS\\Fonts\\mincho.ttc"));
+    EXPECT_EQ(Count(kBroadcast), 1);
+    EXPECT_EQ(fake.calls.back(), kBroadcast);
+    EXPECT_EQ(Control(1014).texts,
+              (std::vector<std::string>{
+                  "情報を取得中・・・", "ソフト表示 をインストールしています。",
+                  "FI Sans をインストールしています。", "FI Mincho をインストールしています。"}));
+    // Relative names are found beside the program, whatever the current folder was.
+    EXPECT_EQ(Count("SetCurrentDirectoryA C:\\Package\\"), 1);
+    EXPECT_EQ(fake.currentDirectory, "C:\\Package");
+}
+
+TEST_F(InstallTest, ProgressPositionsForZeroOneTwoAndSevenFonts) {
+    const std::pair<int, std::vector<intptr_t>> cases[] = {
+        {0, {33, 66, 100}},
+        {1, {25, 50, 75, 100}},
+        {2, {20, 40, 60, 80, 100}},
+        {7, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100}},
+    };
+    for (const auto& [count, positions] : cases) {
+        fake::FakePlatform windows;
+        platform::ScopedPlatform scope(windows.Platform());
+        void* progress = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
+        std::vector<FontEntry> selection;
+        for (int i = 0; i < count; ++i) {
+            const std::string file = "f" + std::to_string(i) + ".ttf";
+            windows.AddFile("C:\\Package\\" + file, FontBytes("Face " + std::to_string(i)));
+            selection.push_back(FontEntry{"Face " + std::to_string(i), file});
+        }
+        ASSERT_EQ(InstallFonts(progress, selection, kFonts), 1) << count;
+        EXPECT_EQ(windows.dialogs.front()->controls[1010].positions, positions) << count;
+        EXPECT_EQ(std::count(windows.calls.begin(), windows.calls.end(), kBroadcast), 1);
+    }
+}
+
+TEST_F(InstallTest, EachCopyMovesTheBarThroughItsOwnSlice) {
+    // Two fonts of two full chunks each: 20, 40, 60, then 60 to 80 and 80 to 100.
+    const std::vector<FontEntry> selection = {Package("A", "a.ttf", 2048),
+                                              Package("B", "b.ttf", 2048)};
+    ASSERT_EQ(Run(selection), 1);
+    EXPECT_EQ(Positions(), (std::vector<intptr_t>{20, 40, 60, 70, 80, 80, 90, 100, 100}));
+}
+
+// --- preparation ------------------------------------------------------------------------------
+
+TEST_F(InstallTest, OpenTypeIsRefusedBeforeWindows2000AndInstalledFromThenOn) {
+    for (int32_t osClass : {0, 1, 2, 3, 4}) {
+        fake::FakePlatform windows;
+        platform::ScopedPlatform scope(windows.Platform());
+        OsClass = osClass;
+        windows.AddFile("C:\\Package\\a.ttf", FontBytes("A"));
+        windows.AddFile("C:\\Package\\X.OTF", FontBytes("X"));
+        EXPECT_EQ(InstallFonts(dialog, {{"A", "a.ttf"}, {"X", "X.OTF"}}, kFonts), 0);
+        ASSERT_EQ(windows.messageBoxes.size(), 1u) << osClass;
+        EXPECT_EQ(windows.messageBoxes[0].text,
+                  "OpenTypeフォントのインストールは、Adobe Type Managerから行ってください。");
+        EXPECT_EQ(windows.messageBoxes[0].owner, dialog);
+        // Nothing else happened: not even the current folder changed.
+        EXPECT_EQ(windows.calls,
+                  (std::vector<std::string>{"SetDlgItemTextA 1014",
+                                            "MessageBoxA " + windows.messageBoxes[0].text}));
+    }
+    for (int32_t osClass : {5, 6, 7}) {
+        fake::FakePlatform windows;
+        platform::ScopedPlatform scope(windows.Platform());
+        OsClass = osClass;
+        windows.AddFile("C:\\Package\\X.OTF", FontBytes("X"));
+        void* progress = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
+        EXPECT_EQ(InstallFonts(progress, {{"X", "X.OTF"}}, kFonts), 1) << osClass;
+        EXPECT_TRUE(windows.FileExists("C:\\WINDOWS\\Fonts\\X.OTF"));
+    }
+}
+
+TEST_F(InstallTest, AMissingFileIsNamedAndNothingIsChanged) {
+    const std::vector<FontEntry> selection = {Package("A", "a.ttf"), FontEntry{"B", "表\\b.ttf"}};
+    Installed("A (TrueType)", "A", "C:\\WINDOWS\\Fonts\\old-a.ttf", "old-a.ttf");
+    EXPECT_EQ(Run(selection), 0);
+    EXPECT_EQ(Warnings(), std::vector<std::string>{"ファイル表\\b.ttfが見つかりません。"});
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\a.ttf"));
+    EXPECT_TRUE(fake.FileExists("C:\\WINDOWS\\Fonts\\old-a.ttf"));
+    EXPECT_EQ(Value("A (TrueType)"), "old-a.ttf");
+    EXPECT_EQ(Count(kBroadcast), 0);
+    EXPECT_EQ(Count("RegOpenKeyExA " + std::string(kNtKey) + " KEY_READ"), 0);
+}
+
+TEST_F(InstallTest, NamesThatWouldLeaveTheDestinationOrItsLimitsAreRefusedUpFront) {
+    EXPECT_EQ(TargetFileName("sub\\b.ttf"), "b.ttf");
+    EXPECT_EQ(TargetFileName("..\\..\\x.ttf"), "x.ttf");
+    EXPECT_EQ(TargetFileName("../x.ttf"), "x.ttf");
+    EXPECT_EQ(TargetFileName("a/b\\c.ttf"), "c.ttf");
+    EXPECT_EQ(TargetFileName("C:\\Fonts\\表示ソ"), "表示ソ");  // trail bytes 0x5C stay
+    EXPECT_EQ(TargetFileName("plain.ttf"), "plain.ttf");
+    for (const char* bad : {"", ".", "..", "C:x.ttf", "a?.ttf", "a*.ttf", "a|b", "a\"b", "<a>"}) {
+        EXPECT_FALSE(IsUsableFileName(bad)) << bad;
+    }
+    for (const char* good : {"a.ttf", "ソ", ".ttf", "a..ttf", "表示 (1).ttf"}) {
+        EXPECT_TRUE(IsUsableFileName(good)) << good;
+    }
+
+    const std::string deep = "C:\\Package\\" + std::string(240, 'd');
+    fake.AddFile(deep + "\\long-name.ttf", FontBytes("Long"));
+    fake.AddFile("C:\\Package\\ok.ttf", FontBytes("Ok"));
+    // "Z:evil.ttf" names a file on drive Z:, but as a name in the destination it would be the
+    // stream "evil.ttf" of a file "Z".
+    fake.AddFile("Z:\\evil.ttf", FontBytes("Evil"));
+    const std::pair<FontEntry, std::string> refused[] = {
+        {{"Long", deep + "\\long-name.ttf"}, deep + "\\long-name.ttf"},
+        {{"Evil", "Z:evil.ttf"}, "Z:evil.ttf"},
+    };
+    for (const auto& [font, named] : refused) {
+        fake.messageBoxes.clear();
+        EXPECT_EQ(Run({Package("Ok", "ok.ttf"), font}), 0) << named;
+        EXPECT_EQ(Warnings(),
+                  std::vector<std::string>{"フォントファイル「" + named +
+                                           "」はコピーできません。\nファイル名とコピー先"
+                                           "のパスの長さ、使われている文字を確認してく"
+                                           "ださい。"});
+        EXPECT_EQ(Count(kBroadcast), 0);
+        EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\ok.ttf"));
+    }
+
+    // A destination so deep that the file's path would pass MAX_PATH.
+    const std::string deepDestination = "C:\\" + std::string(250, 'z') + "\\";
+    fake.AddFolder(deepDestination);
+    fake.messageBoxes.clear();
+    EXPECT_EQ(Run({Package("Ok", "ok.ttf")}, deepDestination), 0);
+    EXPECT_EQ(Warnings().size(), 1u);
+}
+
+TEST_F(InstallTest, SizesAddUpInSixtyFourBitsAndEqualFreeSpacePasses) {
+    fake.AddFileOfSize("C:\\Package\\big1.ttf", 0xF0000000u);
+    fake.AddFileOfSize("C:\\Package\\big2.ttf", 0xF0000000u);
+    const std::vector<FontEntry> big = {{"Big1", "big1.ttf"}, {"Big2", "big2.ttf"}};
+    fake.freeBytesEx[kChosen] = 2 * uint64_t{0xF0000000u} - 1;
+    EXPECT_EQ(Run(big, kChosen), 0);
+    EXPECT_EQ(Warnings(), std::vector<std::string>{
+                              "ディスク容量が足りません。\n必要な容量：8053063680 バイト"});
+    EXPECT_EQ(Count(kOpenFontsFolder), 0);
+    EXPECT_EQ(Count(kBroadcast), 1);
+    EXPECT_EQ(fake.calls.back(), kBroadcast);
+    EXPECT_TRUE(fake.dialogs.front()->controls[1010].positions.size() == 2u);
+
+    // Exactly enough passes; an unreadable size counts as nothing; a failed query skips.
+    fake.messageBoxes.clear();
+    const std::vector<FontEntry> small = {Package("S1", "s1.ttf", 1000),
+                                          Package("S2", "s2.ttf", 500)};
+    fake.freeBytesEx[kChosen] = 1500;
+    EXPECT_EQ(Run(small, kChosen), 1);
+    fake.freeBytesEx[kChosen] = 999;
+    fake.Fail("CreateFileA", "s2.ttf");
+    fake.AddFile("C:\\Package\\s1.ttf", FontBytes("S1", 999));
+    EXPECT_EQ(Run(small, kChosen), 1);
+    fake.freeBytesEx.erase(kChosen);
+    EXPECT_EQ(Run(small, kChosen), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+}
+
+// --- removal ----------------------------------------------------------------------------------
+
+TEST_F(InstallTest, EveryInstalledRecordOfAChosenNameIsRemoved) {
+    Installed("Twice (TrueType)", "Twice", "C:\\WINDOWS\\Fonts\\twice.ttf", "twice.ttf");
+    Installed("Twice (OpenType)", "Twice", "D:\\Other\\twice.otf", "D:\\Other\\twice.otf");
+    Installed("Kept (TrueType)", "Kept", "C:\\WINDOWS\\Fonts\\kept.ttf", "kept.ttf");
+    Installed("Twice (TrueType)x", "Twicex", "C:\\MyFonts\\x.ttf", "C:\\MyFonts\\x.ttf");
+    Installed("Chosen", "Chosen", "C:\\MyFonts\\old.ttf", "C:\\MyFonts\\old.ttf");
+    fake.fontFamilies.push_back("Twice");  // GDI lists a family once per file here
+    const std::vector<FontEntry> selection = {Package("Twice", "new-twice.ttf"),
+                                              Package("Chosen", "chosen.ttf")};
+    ASSERT_EQ(Run(selection, kChosen), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    // Both records of the name went from the table and from GDI.
+    EXPECT_EQ(Count("RemoveFontResourceA C:\\WINDOWS\\Fonts\\twice.ttf"), 1);
+    EXPECT_EQ(Count("RemoveFontResourceA D:\\Other\\twice.otf"), 1);
+    EXPECT_EQ(Value("Twice (OpenType)"), "<none>");
+    EXPECT_EQ(Value("Twice (TrueType)"), "C:\\MyFonts\\new-twice.ttf");
+    EXPECT_EQ(Value("Kept (TrueType)"), "kept.ttf");
+    // Files go from the Fonts folder and from the destination, never from elsewhere.
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\twice.ttf"));
+    EXPECT_TRUE(fake.FileExists("D:\\Other\\twice.otf"));
+    EXPECT_FALSE(fake.FileExists("C:\\MyFonts\\old.ttf"));
+    EXPECT_TRUE(fake.FileExists("C:\\MyFonts\\x.ttf"));
+    EXPECT_TRUE(fake.FontLoaded("C:\\WINDOWS\\Fonts\\kept.ttf"));
+    // Every deletion comes right after a broadcast.
+    for (const char* file : {"C:\\WINDOWS\\Fonts\\twice.ttf", "C:\\MyFonts\\old.ttf"}) {
+        const std::ptrdiff_t deleted = IndexOf(std::string("DeleteFileA ") + file);
+        ASSERT_GT(deleted, 0) << file;
+        EXPECT_EQ(fake.calls[deleted - 1], kBroadcast) << file;
+    }
+    EXPECT_EQ(Count(kBroadcast), 3);
+}
+
+TEST_F(InstallTest, AFontThatCannotBeUnloadedStopsTheRunAndOpensTheFontsFolder) {
+    Installed("Stuck (TrueType)", "Stuck", "C:\\WINDOWS\\Fonts\\stuck.ttf", "stuck.ttf");
+    fake.Fail("RemoveFontResourceA");
+    EXPECT_EQ(Run({Package("Stuck", "stuck-new.ttf")}), 0);
+    EXPECT_EQ(Warnings(), std::vector<std::string>{"フォント「Stuck」の削除に失敗しました。\n" +
+                                                   std::string(kRemoveByHand)});
+    EXPECT_GT(IndexOf(kOpenFontsFolder), IndexOf("MessageBoxA " + fake.messageBoxes[0].text));
+    EXPECT_EQ(fake.calls.back(), kBroadcast);
+    EXPECT_EQ(Value("Stuck (TrueType)"), "stuck.ttf");
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\stuck-new.ttf"));
+}
+
+TEST_F(InstallTest, AnEntryThatCannotBeDeletedStopsTheRunWithTheReasonFirst) {
+    Installed("Locked (TrueType)", "Locked", "C:\\WINDOWS\\Fonts\\locked.ttf", "locked.ttf");
+    fake.Fail("RegDeleteValueA");
+    EXPECT_EQ(Run({Package("Locked", "locked2.ttf")}), 0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{
+                  "インストール済みフォントのレジストリ削除に失敗しました。\nフォント「Locked」の"
+                  "削除に失敗しました。\n" +
+                  std::string(kRemoveByHand) +
+                  "\nコントロールパネルのフォントからも削除できない時は、マシンを再起動してください"
+                  "。"});
+    EXPECT_EQ(Count(kOpenFontsFolder), 1);
+    EXPECT_EQ(fake.calls.back(), kBroadcast);
+    // The resource is already unloaded and stays so.
+    EXPECT_FALSE(fake.FontLoaded("C:\\WINDOWS\\Fonts\\locked.ttf"));
+    EXPECT_TRUE(fake.FileExists("C:\\WINDOWS\\Fonts\\locked.ttf"));
+}
+
+TEST_F(InstallTest, AFamilyKnownButNotRegisteredStopsTheRun) {
+    fake.fontFamilies = {"Other", "Loaded Elsewhere"};
+    EXPECT_EQ(Run({Package("Fine", "fine.ttf"), Package("Loaded Elsewhere", "le.ttf")}), 0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{
+                  "同じ名前のフォント「Loaded Elsewhere」がインストールされています。\n" +
+                  std::string(kRemoveByHand) +
+                  "\nコントロールパネルのフォントに「Loaded Elsewhere」が存在しない場合"
+                  "は、マシンを再起動後実行してください。"});
+    EXPECT_EQ(Count(kOpenFontsFolder), 1);
+    EXPECT_EQ(fake.calls.back(), kBroadcast);
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\fine.ttf"));
+
+    // A family that differs only in case or by a trailing blank is another family.
+    fake.messageBoxes.clear();
+    fake.fontFamilies = {"loaded elsewhere", "Loaded Elsewhere "};
+    EXPECT_EQ(Run({Package("Loaded Elsewhere", "le.ttf")}), 1);
+}
+
+// --- cancel -----------------------------------------------------------------------------------
+
+TEST_F(InstallTest, CancelIsSeenAtEveryPumpAndStopsWithTheRightKindOfStop) {
+    // A run with every kind of pump: sizes, milestones, removal, family check, status lines and
+    // the copy. It is first counted uncancelled, then cancelled at each of its pumps in turn.
+    auto arrange = [](fake::FakePlatform& windows) {
+        windows.AddFile("C:\\Package\\a.ttf", FontBytes("A", 3000));
+        windows.AddFile("C:\\Package\\b.ttf", FontBytes("B", 10));
+        windows.AddFile("C:\\WINDOWS\\Fonts\\old.ttf", FontBytes("A"));
+        windows.AddStringValue(kNtKey, "A (TrueType)", "old.ttf");
+        windows.loadedFonts.push_back("C:\\WINDOWS\\Fonts\\old.ttf");
+        windows.fontFamilies = {"A", "Z"};
+    };
+    const std::vector<FontEntry> selection = {{"A", "a.ttf"}, {"B", "b.ttf"}};
+    int pumps = 0;
+    {
+        fake::FakePlatform windows;
+        platform::ScopedPlatform scope(windows.Platform());
+        arrange(windows);
+        void* progress = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
+        ASSERT_EQ(InstallFonts(progress, selection, kFonts), 1);
+        pumps = windows.peekCount;
+    }
+    // Sizes 2, milestones 2, removal 2, milestone 1, families 4, milestone 1, then the copies.
+    const int beforeRemoval = 4;
+    const int beforeCopies = 2 + 2 + 2 + 1 + 4 + 1;
+    ASSERT_GT(pumps, beforeCopies + 4);
+    for (int at = 1; at <= pumps; ++at) {
+        fake::FakePlatform windows;
+        platform::ScopedPlatform scope(windows.Platform());
+        arrange(windows);
+        void* progress = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
+        windows.onPeekMessage = [&](int count) {
+            if (count == at) {
+                windows.PostCommand(progress, win::kIdCancel);
+            }
+        };
+        EXPECT_EQ(InstallFonts(progress, selection, kFonts), 0) << "cancel at pump " << at;
+        EXPECT_EQ(windows.peekCount, at) << "nothing pumps after the cancel";
+        EXPECT_TRUE(windows.messageBoxes.empty()) << at;
+        const auto broadcasts =
+            std::count(windows.calls.begin(), windows.calls.end(), std::string(kBroadcast));
+        if (at <= beforeRemoval) {
+            EXPECT_EQ(broadcasts, 0) << at;
+            EXPECT_TRUE(windows.FileExists("C:\\WINDOWS\\Fonts\\old.ttf")) << at;
+            EXPECT_EQ(windows.Values(kNtKey)->size(), 1u) << at;
+        } else {
+            EXPECT_EQ(windows.calls.back(), kBroadcast) << at;
+        }
+        if (at > beforeCopies) {
+            // A cancelled copy leaves no partial file; a font installed before stays.
+            EXPECT_FALSE(windows.FileExists("C:\\WINDOWS\\Fonts\\b.ttf")) << at;
+            if (windows.FileExists("C:\\WINDOWS\\Fonts\\a.ttf")) {
+                EXPECT_TRUE(windows.FontLoaded("C:\\WINDOWS\\Fonts\\a.ttf")) << at;
+            }
+        }
+    }
+}
+
+// --- clashes ----------------------------------------------------------------------------------
+
+TEST_F(InstallTest, ClashesInTheFontsFolderAreNumberedWithoutAsking) {
+    fake.AddFile("C:\\WINDOWS\\Fonts\\a.ttf", "stray");
+    fake.AddFile("C:\\WINDOWS\\Fonts\\a1.ttf", "stray");
+    fake.AddFile("C:\\WINDOWS\\Fonts\\c", "stray");
+    ASSERT_EQ(Run({Package("A", "a.ttf"), Package("C", "fonts\\c")}), 1);
+    EXPECT_EQ(ConflictDialogs(), 0);
+    EXPECT_EQ(fake.Contents("C:\\WINDOWS\\Fonts\\a.ttf"), "stray");
+    EXPECT_EQ(fake.Contents("C:\\WINDOWS\\Fonts\\a2.ttf"), FontBytes("A"));
+    EXPECT_EQ(Value("A (TrueType)"), "a2.ttf");
+    EXPECT_EQ(Value("C"), "c1");
+}
+
+TEST_F(InstallTest, AClashWithARegisteredFileIsNumberedWithoutAsking) {
+    fake.AddFile("C:\\MyFonts\\a.ttf", "registered");
+    fake.AddStringValue(kNtKey, "Someone Else (TrueType)", "c:\\myfonts\\A.TTF");
+    ASSERT_EQ(Run({Package("A", "a.ttf")}, kChosen), 1);
+    EXPECT_EQ(ConflictDialogs(), 0);
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\a.ttf"), "registered");
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\MyFonts\\a1.ttf");
+}
+
+TEST_F(InstallTest, TheConflictDialogsAnswersInAChosenFolder) {
+    fake.AddFile("C:\\MyFonts\\ソ表.ttf", "stray");
+    AnswerConflicts(win::kIdOk);
+    ASSERT_EQ(Run({Package("表示", "sub\\ソ表.ttf")}, kChosen), 1);
+    EXPECT_EQ(messagesShown,
+              std::vector<std::string>{"表示 のファイル「ソ表.ttf」は既に存在します。"});
+    EXPECT_EQ(ConflictMessage, "表示 のファイル「ソ表.ttf」は既に存在します。");
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\ソ表.ttf"), FontBytes("表示"));
+    EXPECT_EQ(Value("表示 (TrueType)"), "C:\\MyFonts\\ソ表.ttf");
+
+    fake.AddFile("C:\\MyFonts\\b.ttf", "stray");
+    AnswerConflicts(IDC_RENAME);
+    ASSERT_EQ(Run({Package("B", "b.ttf")}, kChosen), 1);
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\b.ttf"), "stray");
+    EXPECT_EQ(Value("B (TrueType)"), "C:\\MyFonts\\b1.ttf");
+
+    // Cancel stops the run; the font installed before it stays.
+    fake.AddFile("C:\\MyFonts\\d.ttf", "stray");
+    AnswerConflicts(win::kIdCancel);
+    EXPECT_EQ(Run({Package("C", "c.ttf"), Package("D", "d.ttf"), Package("E", "e.ttf")}, kChosen),
+              0);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(Value("C (TrueType)"), "C:\\MyFonts\\c.ttf");
+    EXPECT_EQ(Value("D (TrueType)"), "<none>");
+    EXPECT_FALSE(fake.FileExists("C:\\MyFonts\\e.ttf"));
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\d.ttf"), "stray");
+    EXPECT_EQ(fake.calls.back(), kBroadcast);
+    EXPECT_EQ(SameForFollowing, 0);
+}
+
+TEST_F(InstallTest, AnOverwriteThatCannotDeleteStopsTheRun) {
+    fake.AddFile("C:\\MyFonts\\a.ttf", "stray");
+    fake.Fail("DeleteFileA", "C:\\MyFonts\\a.ttf");
+    AnswerConflicts(win::kIdOk);
+    EXPECT_EQ(Run({Package("A", "a.ttf")}, kChosen), 0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{"ファイル C:\\MyFonts\\a.ttf の削除に失敗しました。"});
+    EXPECT_EQ(Count(kOpenFontsFolder), 0);
+    EXPECT_EQ(fake.calls.back(), kBroadcast);
+}
+
+TEST_F(InstallTest, TheSameAnswerForFollowingFontsHoldsForTheRunAndForLaterRuns) {
+    for (const char* name : {"a.ttf", "b.ttf", "c.ttf"}) {
+        fake.AddFile(std::string(kChosen) + name, "stray");
+    }
+    AnswerConflicts(win::kIdOk, true);
+    ASSERT_EQ(Run({Package("A", "a.ttf"), Package("B", "b.ttf")}, kChosen), 1);
+    EXPECT_EQ(ConflictDialogs(), 1);
+    EXPECT_EQ(SameForFollowing, 1);
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\b.ttf"), FontBytes("B"));  // overwritten unasked
+
+    // The next run of the process asks nothing and numbers every clash.
+    ASSERT_EQ(Run({Package("C", "c.ttf")}, kChosen), 1);
+    EXPECT_EQ(ConflictDialogs(), 1);
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\c.ttf"), "stray");
+    EXPECT_EQ(Value("C (TrueType)"), "C:\\MyFonts\\c1.ttf");
+}
+
+TEST_F(InstallTest, ACancelWithTheBoxTickedLeavesLaterRunsNumbering) {
+    fake.AddFile("C:\\MyFonts\\a.ttf", "stray");
+    AnswerConflicts(win::kIdCancel, true);
+    EXPECT_EQ(Run({Package("A", "a.ttf")}, kChosen), 0);
+    EXPECT_EQ(SameForFollowing, 1);
+    ASSERT_EQ(Run({Package("A", "a.ttf")}, kChosen), 1);
+    EXPECT_EQ(ConflictDialogs(), 1);
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\MyFonts\\a1.ttf");
+}
+
+TEST_F(InstallTest, AConflictDialogThatCannotOpenKeepsTheFileAndNumbers) {
+    fake.AddFile("C:\\MyFonts\\a.ttf", "stray");
+    fake.Fail("DialogBoxParamA");
+    ASSERT_EQ(Run({Package("A", "a.ttf")}, kChosen), 1);
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\a.ttf"), "stray");
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\MyFonts\\a1.ttf");
+}
+
+// --- failures in the copy loop ----------------------------------------------------------------
+
+TEST_F(InstallTest, ACopyFailureShowsItsReasonAndEarlierFontsStay) {
+    fake.LimitWrites("C:\\MyFonts\\b.ttf", 100);
+    EXPECT_EQ(Run({Package("A", "a.ttf"), Package("B", "b.ttf", 2000)}, kChosen), 0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{"ファイル「C:\\MyFonts\\b.ttf」の書き込みに失敗しました。"});
+    EXPECT_FALSE(fake.FileExists("C:\\MyFonts\\b.ttf"));
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\MyFonts\\a.ttf");
+    EXPECT_TRUE(fake.FontLoaded("C:\\MyFonts\\a.ttf"));
+    EXPECT_EQ(fake.calls.back(), kBroadcast);
+}
+
+TEST_F(InstallTest, AFontThatWillNotLoadIsRemovedAgain) {
+    fake.Fail("AddFontResourceA");
+    EXPECT_EQ(Run({Package("A", "a.ttf")}), 0);
+    EXPECT_EQ(Warnings(), std::vector<std::string>{"フォント「A」のインストールに失敗しました。"});
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\a.ttf"));
+    EXPECT_EQ(Value("A (TrueType)"), "<none>");
+    EXPECT_EQ(fake.calls.back(), kBroadcast);
+}
+
+TEST_F(InstallTest, AFontThatCannotBeRecordedIsUnloadedAndRemoved) {
+    fake.Fail("RegSetValueExA");
+    EXPECT_EQ(Run({Package("A", "a.ttf")}), 0);
+    EXPECT_EQ(Warnings(), std::vector<std::string>{"レジストリの書き込みに失敗しました。"});
+    EXPECT_EQ(Count("RemoveFontResourceA C:\\WINDOWS\\Fonts\\a.ttf"), 1);
+    EXPECT_FALSE(fake.FontLoaded("C:\\WINDOWS\\Fonts\\a.ttf"));
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\a.ttf"));
+    EXPECT_EQ(fake.calls.back(), kBroadcast);
+}
+
+TEST_F(InstallTest, AFailedScanStopsBeforeAnythingChanges) {
+    Installed("A (TrueType)", "A", "C:\\WINDOWS\\Fonts\\old.ttf", "old.ttf");
+    fake.Fail("RegQueryInfoKeyA");
+    EXPECT_EQ(Run({Package("A", "a.ttf")}), 0);
+    EXPECT_EQ(Warnings(), std::vector<std::string>{"レジストリの読み込みに失敗しました。"});
+    EXPECT_EQ(Count(kBroadcast), 0);
+    EXPECT_TRUE(fake.FontLoaded("C:\\WINDOWS\\Fonts\\old.ttf"));
+}
+
+}  // namespace
