@@ -20,6 +20,7 @@ struct FakeControl {
     bool enabled = true;
     uintptr_t check = 0;
     std::vector<std::string> items;
+    std::vector<bool> selected;  // per item, for a multiple-selection list box
 };
 
 struct FakeDialog {
@@ -28,6 +29,14 @@ struct FakeDialog {
     std::map<int, FakeControl> controls;
     bool ended = false;
     intptr_t result = 0;
+};
+
+// One SHBrowseForFolderA call: what it was given, and the browser window it stood for.
+struct BrowseCall {
+    platform::BrowseInfo info;
+    std::string title;  // info.title, copied while it was valid
+    platform::WindowHandle browser = nullptr;
+    std::string selection;  // where BFFM_SETSELECTIONA moved the browser ("" if nowhere)
 };
 
 struct MessageBoxCall {
@@ -76,6 +85,10 @@ class FakePlatform final : public platform::SystemInfo,
     std::set<std::string> connections;                         // local names now connected
 
     int messageBoxAnswer = 1;
+    // What the user does in the folder browser: cancel (nullopt) or pick an item. An empty path
+    // stands for an item without a file-system path, such as the Control Panel.
+    std::optional<std::string> browseChoice;
+
     // Runs while a dialog is open, after WM_INITDIALOG: plays the user.
     std::function<void(platform::WindowHandle, FakeDialog&)> onDialogShown;
 
@@ -84,6 +97,7 @@ class FakePlatform final : public platform::SystemInfo,
     std::vector<std::string> calls;
     std::vector<MessageBoxCall> messageBoxes;
     std::vector<std::unique_ptr<FakeDialog>> dialogs;
+    std::vector<BrowseCall> browses;
     int liveAllocators = 0;
     int liveItemLists = 0;
 
@@ -107,6 +121,7 @@ class FakePlatform final : public platform::SystemInfo,
     int GetPathFromIDList(platform::ItemList list, std::string& path) override;
     void Free(platform::ShellAllocator allocator, platform::ItemList list) override;
     void Release(platform::ShellAllocator allocator) override;
+    platform::ItemList BrowseForFolder(const platform::BrowseInfo& info) override;
 
     bool HasGetDiskFreeSpaceEx() override;
     int GetDiskFreeSpaceEx(const std::string& directory, uint64_t& freeBytesToCaller) override;
@@ -125,6 +140,8 @@ class FakePlatform final : public platform::SystemInfo,
     intptr_t SendDlgItemMessage(platform::WindowHandle dialog, int id, unsigned message,
                                 uintptr_t wParam, intptr_t lParam) override;
     bool EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) override;
+    intptr_t SendMessage(platform::WindowHandle window, unsigned message, uintptr_t wParam,
+                         intptr_t lParam) override;
 
   private:
     struct Node {
@@ -136,6 +153,8 @@ class FakePlatform final : public platform::SystemInfo,
 
     bool Fails(const std::string& call, const std::string& argument = "") const;
     void Log(const std::string& call, const std::string& argument);
+    // A window message as the log shows it: "0x185 1 3".
+    static std::string MessageText(unsigned message, uintptr_t wParam, intptr_t lParam);
     // The full path as Windows would resolve it.
     std::string Resolve(const std::string& path) const;
     // Paths, roots and drive names compare without regard to case: ASCII letters fold, double-byte
@@ -148,6 +167,7 @@ class FakePlatform final : public platform::SystemInfo,
     std::set<std::string> failures_;
     std::map<std::string, Node> nodes_;  // key -> node
     std::map<platform::ItemList, int> itemLists_;
+    std::map<platform::ItemList, std::string> browsedItems_;  // item list -> path ("" virtual)
     std::map<platform::WindowHandle, platform::DialogProcedure> procedures_;
     uintptr_t nextHandle_ = 0x1000;
 };

@@ -30,6 +30,7 @@ class Win32Shell final : public Shell {
     int GetPathFromIDList(ItemList list, std::string& path) override;
     void Free(ShellAllocator allocator, ItemList list) override;
     void Release(ShellAllocator allocator) override;
+    ItemList BrowseForFolder(const BrowseInfo& info) override;
 };
 
 class Win32Disks : public Disks {
@@ -53,6 +54,8 @@ class Win32Ui final : public Ui {
     intptr_t SendDlgItemMessage(WindowHandle dialog, int id, unsigned message, uintptr_t wParam,
                                 intptr_t lParam) override;
     bool EnableDlgItem(WindowHandle dialog, int id, bool enable) override;
+    intptr_t SendMessage(WindowHandle window, unsigned message, uintptr_t wParam,
+                         intptr_t lParam) override;
 };
 
 // Every area at once, as the exe uses them.

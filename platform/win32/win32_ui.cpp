@@ -65,4 +65,9 @@ bool Win32Ui::EnableDlgItem(WindowHandle dialog, int id, bool enable) {
     return ::EnableWindow(::GetDlgItem(static_cast<HWND>(dialog), id), enable ? TRUE : FALSE) != 0;
 }
 
+intptr_t Win32Ui::SendMessage(WindowHandle window, unsigned message, uintptr_t wParam,
+                              intptr_t lParam) {
+    return ::SendMessageA(static_cast<HWND>(window), message, wParam, lParam);
+}
+
 }  // namespace platform::win32

@@ -18,4 +18,5 @@
 #undef GetWindowsDirectory
 #undef MessageBox
 #undef SendDlgItemMessage
+#undef SendMessage
 #undef SetDlgItemText
