@@ -151,7 +151,7 @@ class FontListTest(MainDialogCase):
         self.driver.click(self.hwnd, IDC_DESELECT_ALL)
         self.until("after 全て解除", self.selection, [False] * 4)
 
-    def test_click_and_ctrl_click(self):
+    def test_click_ctrl_click_and_shift_click(self):
         self.driver.select(self.hwnd, IDC_FONT_LIST, 0)
         self.driver.select(self.hwnd, IDC_FONT_LIST, 2, ctrl=True)
         self.driver.select(self.hwnd, IDC_FONT_LIST, 3, ctrl=True)
@@ -160,6 +160,8 @@ class FontListTest(MainDialogCase):
         self.assertEqual(self.selection(), [True, False, False, True])
         self.driver.select(self.hwnd, IDC_FONT_LIST, 1)  # a plain click keeps only that one
         self.assertEqual(self.selection(), [False, True, False, False])
+        self.driver.select(self.hwnd, IDC_FONT_LIST, 3, shift=True)  # the range from item 1
+        self.assertEqual(self.selection(), [False, True, True, True])
 
     def test_enter_in_the_list_runs_the_install_button_and_the_dialog_stays(self):
         # The install run is not wired in yet: the command reports nothing done, so the dialog

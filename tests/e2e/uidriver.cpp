@@ -10,7 +10,7 @@
 //   uidriver close --hwnd X
 //   uidriver check --hwnd X --id N [--timeout-ms N]
 //   uidriver type --hwnd X --id N --text-hex H [--timeout-ms N]
-//   uidriver select --hwnd X --id N --index I [--ctrl 1] [--timeout-ms N]
+//   uidriver select --hwnd X --id N --index I [--ctrl 1 | --shift 1] [--timeout-ms N]
 //   uidriver key --hwnd X --key esc|enter|tab [--timeout-ms N]
 //   uidriver browse --hwnd X --path-hex H [--timeout-ms N]
 //
@@ -588,10 +588,11 @@ int CmdType(const Options& options) {
 }
 
 // Clicks a list-box item with the mouse, at the middle of its rectangle, so that the list box's
-// own selection logic runs: a plain click selects only that item, a Ctrl-click toggles it.
-// Waits until the item shows the selection the click should give.
+// own selection logic runs: a plain click selects only that item, a Ctrl-click toggles it, a
+// Shift-click selects the range from the last plain click. Waits until the item shows the
+// selection the click should give.
 int CmdSelect(const Options& options) {
-    options.AllowOnly({"hwnd", "id", "index", "ctrl", "timeout-ms"});
+    options.AllowOnly({"hwnd", "id", "index", "ctrl", "shift", "timeout-ms"});
     HWND window = options.Window("hwnd");
     HWND list = UsableControl(window, options.Number("id"));
     if (!IsClass(list, WC_LISTBOXW)) {
@@ -599,6 +600,10 @@ int CmdSelect(const Options& options) {
     }
     const WPARAM index = options.Number("index");
     const bool ctrl = options.NumberOr("ctrl", 0) != 0;
+    const bool shift = options.NumberOr("shift", 0) != 0;
+    if (ctrl && shift) {
+        throw UsageError("--ctrl and --shift do not go together here");
+    }
     if (static_cast<LRESULT>(index) >= SendOrThrow(list, LB_GETCOUNT, 0, 0)) {
         throw CommandError("no item " + std::to_string(index));
     }
@@ -611,7 +616,7 @@ int CmdSelect(const Options& options) {
     const LRESULT wasSelected = SendOrThrow(list, LB_GETSEL, index, 0);
     const bool wanted = ctrl ? wasSelected == 0 : true;
     const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    const WPARAM keys = ctrl ? MK_CONTROL : 0;
+    const WPARAM keys = ctrl ? MK_CONTROL : shift ? MK_SHIFT : 0;
     if (!PostMessageW(list, WM_LBUTTONDOWN, keys | MK_LBUTTON, point) ||
         !PostMessageW(list, WM_LBUTTONUP, keys, point)) {
         throw CommandError("could not post the click");

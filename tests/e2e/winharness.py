@@ -338,10 +338,12 @@ class Driver:
         self._check(self.run("type", "--hwnd", hwnd, "--id", str(control_id),
                              "--text-hex", to_hex(text)), "type %r" % text)
 
-    def select(self, hwnd: str, control_id: int, index: int, ctrl: bool = False) -> None:
-        """Clicks a list item (with Ctrl held when ctrl) and waits for its new selection."""
+    def select(self, hwnd: str, control_id: int, index: int, ctrl: bool = False,
+               shift: bool = False) -> None:
+        """Clicks a list item (with Ctrl or Shift held) and waits for its new selection."""
         self._check(self.run("select", "--hwnd", hwnd, "--id", str(control_id),
-                             "--index", str(index), "--ctrl", "1" if ctrl else "0"),
+                             "--index", str(index), "--ctrl", "1" if ctrl else "0",
+                             "--shift", "1" if shift else "0"),
                     "select %d" % index)
 
     def key(self, hwnd: str, key: str) -> Record:

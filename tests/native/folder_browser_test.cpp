@@ -83,16 +83,19 @@ TEST_F(FolderBrowserTest, AChosenFolderIsCopiedAndItsItemListFreedThroughTheShel
 }
 
 TEST_F(FolderBrowserTest, ThePathIsCopiedOnlyWhenItFitsWithItsTerminator) {
-    char small[8];
+    // A larger buffer than the capacity given, so that a write past the capacity shows.
+    char wide[16];
+    constexpr std::size_t kCapacity = 8;
+
     fake.browseChoice = "C:\\abcd";  // 7 bytes: capacity - 1
-    std::memset(small, 'x', sizeof small);
-    EXPECT_EQ(BrowseForFolder(&owner, nullptr, small, sizeof small), 1);
-    EXPECT_STREQ(small, "C:\\abcd");
+    std::memset(wide, 'x', sizeof wide);
+    EXPECT_EQ(BrowseForFolder(&owner, nullptr, wide, kCapacity), 1);
+    EXPECT_EQ(std::string(wide, sizeof wide), std::string("C:\\abcd") + '\0' + "xxxxxxxx");
 
     fake.browseChoice = "C:\\abcde";  // 8 bytes: no room for the terminator
-    std::memset(small, 'x', sizeof small);
-    EXPECT_EQ(BrowseForFolder(&owner, nullptr, small, sizeof small), 1);
-    EXPECT_EQ(std::string(small, sizeof small), std::string(8, 'x')) << "buffer left untouched";
+    std::memset(wide, 'x', sizeof wide);
+    EXPECT_EQ(BrowseForFolder(&owner, nullptr, wide, kCapacity), 1);
+    EXPECT_EQ(std::string(wide, sizeof wide), std::string(16, 'x')) << "buffer left untouched";
     EXPECT_EQ(fake.liveItemLists, 0) << "the item list is freed either way";
     EXPECT_EQ(fake.liveAllocators, 0);
 }
