@@ -18,10 +18,10 @@ int CALLBACK ForwardingBrowseCallback(HWND browser, UINT message, LPARAM lParam,
     return forward->callback(browser, message, lParam, forward->data);
 }
 
-// The new-style browser needs OLE on this thread (single-threaded apartment): it hosts the
-// shell's folder view and offers drag and drop. OLE32 is not imported, so that the exe's import
-// list stays as small as before; it is loaded from the system folder by its full path, never
-// from the program's or the current folder. Without it the browser still opens, as before.
+// The new-style browser wants OLE initialised on the calling thread, as a single-threaded
+// apartment (its tree offers drag and drop and context menus). OLE32 is not imported, to keep
+// the exe's imports to what it had; it is loaded from the system folder by its full path, never
+// from the program's or the current folder. If OLE cannot be had, the browser is opened anyway.
 class OleForBrowsing {
   public:
     OleForBrowsing() {

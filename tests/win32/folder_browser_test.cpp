@@ -19,6 +19,7 @@ struct Seen {
     int answer = IDCANCEL;
     std::string waitFor;  // answer only once the folder box names this (Wine selects late)
     std::string folderBox;
+    HRESULT multithreadedWhileOpen = S_OK;
     int ticks = 0;
 };
 
@@ -65,6 +66,12 @@ void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
         return;
     }
     KillTimer(nullptr, timer);
+    // The browser runs in a single-threaded apartment, so the thread cannot join the
+    // multithreaded one now. (Wine's browser also initialises OLE itself.)
+    seen.multithreadedWhileOpen = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (SUCCEEDED(seen.multithreadedWhileOpen)) {
+        CoUninitialize();
+    }
     seen.ownerEnabled = IsWindowEnabled(seen.owner) != 0;
     char caption[MAX_PATH] = {};
     GetWindowTextA(seen.browser, caption, sizeof caption);
@@ -121,6 +128,13 @@ TEST_F(FolderBrowserTest, OpensOwnedByTheOwnerWithTheTitleAndCancelsWithTwo) {
     EXPECT_STREQ(buffer, "untouched") << Describe();
     EXPECT_FALSE(IsWindow(seen.browser));
     EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_EQ(seen.multithreadedWhileOpen, RPC_E_CHANGED_MODE);
+    // Every initialisation of OLE was undone: the thread is free to choose its apartment again.
+    const HRESULT after = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    EXPECT_EQ(after, S_OK);
+    if (SUCCEEDED(after)) {
+        CoUninitialize();
+    }
 }
 
 TEST_F(FolderBrowserTest, StartsOnTheInitialFolderAndReturnsItsPath) {
