@@ -98,7 +98,7 @@ class MainDialogCase(unittest.TestCase):
                 self.driver.close(self.hwnd)
                 self.run_.wait(EXIT_TIMEOUT_S)
             except Exception:  # a failed test may leave anything on screen; stop it by its id
-                winharness._stop_process(self.run_.process)
+                self.run_.stop()
 
     def dump(self):
         return self.driver.dump(self.hwnd)

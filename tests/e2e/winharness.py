@@ -370,6 +370,10 @@ class ProgramRun:
     def running(self) -> bool:
         return self.process.poll() is None
 
+    def stop(self) -> None:
+        """Ends the program by its process id, if it is still running."""
+        _stop_process(self.process)
+
     def log(self) -> str:
         with open(self.log_path, "rb") as log:
             return log.read().decode("utf-8", "replace")
