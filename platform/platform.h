@@ -87,6 +87,21 @@ class Files {
     virtual bool SetCurrentDirectory(const std::string& path) = 0;
 };
 
+// The folder browser's callback (BFFCALLBACK) in portable form; the Win32 side forwards to it.
+using BrowseCallback = int (*)(WindowHandle browser, unsigned message, intptr_t lParam,
+                               intptr_t data);
+
+// BROWSEINFOA, with the same fields in the same order.
+struct BrowseInfo {
+    WindowHandle owner = nullptr;
+    ItemList root = nullptr;      // null: the desktop
+    char* displayName = nullptr;  // receives the chosen item's display name; may be null
+    const char* title = nullptr;  // shown above the tree
+    unsigned flags = 0;           // BIF_*
+    BrowseCallback callback = nullptr;
+    intptr_t data = 0;  // passed to the callback
+};
+
 class Shell {
   public:
     virtual ~Shell() = default;
@@ -99,6 +114,9 @@ class Shell {
     // IMalloc::Free and IMalloc::Release.
     virtual void Free(ShellAllocator allocator, ItemList list) = 0;
     virtual void Release(ShellAllocator allocator) = 0;
+    // SHBrowseForFolderA: the chosen item, or null when the user cancelled. The caller frees the
+    // item list with the shell's allocator.
+    virtual ItemList BrowseForFolder(const BrowseInfo& info) = 0;
 };
 
 struct DiskGeometry {
@@ -228,6 +246,9 @@ class Ui {
     // ShellExecuteA without parameters or directory.
     virtual intptr_t ShellExecute(WindowHandle owner, const std::string& verb,
                                   const std::string& file, int show) = 0;
+    // SendMessageA.
+    virtual intptr_t SendMessage(WindowHandle window, unsigned message, uintptr_t wParam,
+                                 intptr_t lParam) = 0;
 };
 
 struct Platform {

@@ -51,4 +51,15 @@ constexpr uint16_t LowWord(uintptr_t value) {
     return static_cast<uint16_t>(value & 0xFFFF);
 }
 
+// The font list's selection and the folder browser.
+constexpr unsigned kLbSetSel = 0x0185;
+constexpr unsigned kLbGetSel = 0x0187;
+constexpr unsigned kLbGetCount = 0x018B;
+constexpr unsigned kLbGetSelCount = 0x0190;
+constexpr intptr_t kLbErr = -1;
+constexpr unsigned kBifNewDialogStyle = 0x0040;
+constexpr unsigned kBffmInitialized = 1;
+constexpr unsigned kBffmSelChanged = 2;
+constexpr unsigned kBffmSetSelectionA = 0x0466;
+
 }  // namespace win

@@ -87,6 +87,15 @@ bool FakePlatform::GetSpecialFolderLocation(int csidl, platform::ItemList& list)
 
 int FakePlatform::GetPathFromIDList(platform::ItemList list, std::string& path) {
     Log("SHGetPathFromIDListA", "");
+    auto browsed = browsedItems_.find(list);
+    if (browsed != browsedItems_.end()) {
+        // As the shell does: an item outside the file system has no path to give.
+        if (browsed->second.empty()) {
+            return 0;
+        }
+        path = browsed->second;
+        return 1;
+    }
     auto found = itemLists_.find(list);
     if (found == itemLists_.end()) {
         return 0;
@@ -99,7 +108,7 @@ int FakePlatform::GetPathFromIDList(platform::ItemList list, std::string& path) 
 
 void FakePlatform::Free(platform::ShellAllocator, platform::ItemList list) {
     Log("IMalloc::Free", "");
-    if (itemLists_.erase(list) != 0) {
+    if (itemLists_.erase(list) != 0 || browsedItems_.erase(list) != 0) {
         --liveItemLists;
     }
 }
@@ -107,6 +116,25 @@ void FakePlatform::Free(platform::ShellAllocator, platform::ItemList list) {
 void FakePlatform::Release(platform::ShellAllocator) {
     Log("IMalloc::Release", "");
     --liveAllocators;
+}
+
+platform::ItemList FakePlatform::BrowseForFolder(const platform::BrowseInfo& info) {
+    const std::string title = info.title != nullptr ? info.title : "";
+    Log("SHBrowseForFolderA", title);
+    const auto browser = reinterpret_cast<platform::WindowHandle>(nextHandle_++);
+    browses.push_back(BrowseCall{info, title, browser, ""});
+    // The shell calls back once the browser is up, and again on each change of selection.
+    if (info.callback != nullptr) {
+        info.callback(browser, win::kBffmInitialized, 0, info.data);
+        info.callback(browser, win::kBffmSelChanged, 0, info.data);
+    }
+    if (!browseChoice || Fails("SHBrowseForFolderA")) {
+        return nullptr;
+    }
+    const auto list = reinterpret_cast<platform::ItemList>(nextHandle_++);
+    browsedItems_[list] = *browseChoice;
+    ++liveItemLists;
+    return list;
 }
 
 // --- disks ------------------------------------------------------------------------------------

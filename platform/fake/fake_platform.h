@@ -24,6 +24,7 @@ struct FakeControl {
     std::vector<std::string> items;
     intptr_t position = 0;            // a progress bar's position
     std::vector<intptr_t> positions;  // every position set, in order
+    std::vector<bool> selected;       // per item, for a multiple-selection list box
 };
 
 struct FakeDialog {
@@ -40,6 +41,14 @@ struct RegistryValue {
     std::string name;
     uint32_t type = 1;  // REG_SZ
     std::string data;   // the bytes as stored, a string's terminator included
+};
+
+// One SHBrowseForFolderA call: what it was given, and the browser window it stood for.
+struct BrowseCall {
+    platform::BrowseInfo info;
+    std::string title;  // info.title, copied while it was valid
+    platform::WindowHandle browser = nullptr;
+    std::string selection;  // where BFFM_SETSELECTIONA moved the browser ("" if nowhere)
 };
 
 struct MessageBoxCall {
@@ -130,6 +139,10 @@ class FakePlatform final : public platform::SystemInfo,
     void PostKey(platform::WindowHandle window, uintptr_t virtualKey);
 
     int messageBoxAnswer = 1;
+    // What the user does in the folder browser: cancel (nullopt) or pick an item. An empty path
+    // stands for an item without a file-system path, such as the Control Panel.
+    std::optional<std::string> browseChoice;
+
     // Runs while a dialog is open, after WM_INITDIALOG: plays the user.
     std::function<void(platform::WindowHandle, FakeDialog&)> onDialogShown;
 
@@ -138,6 +151,7 @@ class FakePlatform final : public platform::SystemInfo,
     std::vector<std::string> calls;
     std::vector<MessageBoxCall> messageBoxes;
     std::vector<std::unique_ptr<FakeDialog>> dialogs;
+    std::vector<BrowseCall> browses;
     int liveAllocators = 0;
     int liveItemLists = 0;
 
@@ -165,6 +179,7 @@ class FakePlatform final : public platform::SystemInfo,
     int GetPathFromIDList(platform::ItemList list, std::string& path) override;
     void Free(platform::ShellAllocator allocator, platform::ItemList list) override;
     void Release(platform::ShellAllocator allocator) override;
+    platform::ItemList BrowseForFolder(const platform::BrowseInfo& info) override;
 
     bool HasGetDiskFreeSpaceEx() override;
     int GetDiskFreeSpaceEx(const std::string& directory, uint64_t& freeBytesToCaller) override;
@@ -214,6 +229,8 @@ class FakePlatform final : public platform::SystemInfo,
     platform::IconHandle LoadIcon(platform::InstanceHandle instance, int id) override;
     intptr_t ShellExecute(platform::WindowHandle owner, const std::string& verb,
                           const std::string& file, int show) override;
+    intptr_t SendMessage(platform::WindowHandle window, unsigned message, uintptr_t wParam,
+                         intptr_t lParam) override;
 
   private:
     struct Node {
@@ -228,6 +245,8 @@ class FakePlatform final : public platform::SystemInfo,
 
     bool Fails(const std::string& call, const std::string& argument = "") const;
     void Log(const std::string& call, const std::string& argument);
+    // A window message as the log shows it: "0x185 1 3".
+    static std::string MessageText(unsigned message, uintptr_t wParam, intptr_t lParam);
     // The full path as Windows would resolve it.
     std::string Resolve(const std::string& path) const;
     // Paths, roots and drive names compare without regard to case: ASCII letters fold, double-byte
@@ -240,6 +259,7 @@ class FakePlatform final : public platform::SystemInfo,
     std::set<std::string> failures_;
     std::map<std::string, Node> nodes_;  // key -> node
     std::map<platform::ItemList, int> itemLists_;
+    std::map<platform::ItemList, std::string> browsedItems_;  // item list -> path ("" virtual)
     std::map<platform::WindowHandle, platform::DialogProcedure> procedures_;
     std::map<std::string, std::vector<RegistryValue>> keys_;  // folded path -> values
     std::map<platform::KeyHandle, std::string> openKeys_;     // handle -> folded path

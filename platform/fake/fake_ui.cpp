@@ -1,4 +1,7 @@
 #include "platform/fake/fake_platform.h"
+
+#include <cstdio>
+
 #include "platform/win_constants.h"
 
 namespace fake {
@@ -72,6 +75,7 @@ bool FakePlatform::SetDlgItemText(platform::WindowHandle dialog, int id, const s
 
 intptr_t FakePlatform::SendDlgItemMessage(platform::WindowHandle dialog, int id, unsigned message,
                                           uintptr_t wParam, intptr_t lParam) {
+    Log("SendDlgItemMessageA", std::to_string(id) + " " + MessageText(message, wParam, lParam));
     FakeDialog* target = DialogOf(dialog);
     if (target == nullptr) {
         return 0;
@@ -80,7 +84,33 @@ intptr_t FakePlatform::SendDlgItemMessage(platform::WindowHandle dialog, int id,
     switch (message) {
         case win::kLbAddString:
             control.items.emplace_back(reinterpret_cast<const char*>(lParam));
+            control.selected.push_back(false);
             return static_cast<intptr_t>(control.items.size() - 1);
+        case win::kLbSetSel:
+            // As a multiple-selection list box: index -1 means every item.
+            if (lParam == -1) {
+                control.selected.assign(control.items.size(), wParam != 0);
+                return 0;
+            }
+            if (lParam < 0 || static_cast<std::size_t>(lParam) >= control.items.size()) {
+                return win::kLbErr;
+            }
+            control.selected[static_cast<std::size_t>(lParam)] = wParam != 0;
+            return 0;
+        case win::kLbGetSel:
+            if (static_cast<std::size_t>(wParam) >= control.items.size()) {
+                return win::kLbErr;
+            }
+            return control.selected[wParam] ? 1 : 0;
+        case win::kLbGetCount:
+            return static_cast<intptr_t>(control.items.size());
+        case win::kLbGetSelCount: {
+            intptr_t count = 0;
+            for (bool on : control.selected) {
+                count += on ? 1 : 0;
+            }
+            return count;
+        }
         case win::kBmSetCheck:
             control.check = wParam;
             return 0;
@@ -100,6 +130,7 @@ intptr_t FakePlatform::SendDlgItemMessage(platform::WindowHandle dialog, int id,
 }
 
 bool FakePlatform::EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) {
+    Log("EnableWindow", std::to_string(id) + (enable ? " 1" : " 0"));
     FakeDialog* target = DialogOf(dialog);
     if (target == nullptr) {
         return false;
@@ -166,6 +197,35 @@ intptr_t FakePlatform::ShellExecute(platform::WindowHandle, const std::string& v
                                     const std::string& file, int show) {
     Log("ShellExecuteA", verb + " " + file + " " + std::to_string(show));
     return 42;
+}
+
+intptr_t FakePlatform::SendMessage(platform::WindowHandle window, unsigned message,
+                                   uintptr_t wParam, intptr_t lParam) {
+    Log("SendMessageA", MessageText(message, wParam, lParam));
+    for (BrowseCall& browse : browses) {
+        if (browse.browser != window || message != win::kBffmSetSelectionA) {
+            continue;
+        }
+        // wParam TRUE: lParam is a path; otherwise an item list, which the fake browser does
+        // not follow.
+        browse.selection = wParam != 0 ? reinterpret_cast<const char*>(lParam) : "(item list)";
+        return 0;
+    }
+    return 0;
+}
+
+std::string FakePlatform::MessageText(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%X", message);
+    std::string text = number;
+    text += " " + std::to_string(wParam) + " ";
+    // Messages whose lParam is a string show the string, so that logs do not hold addresses.
+    const bool textParameter =
+        message == win::kLbAddString || (message == win::kBffmSetSelectionA && wParam != 0);
+    if (textParameter && lParam != 0) {
+        return text + reinterpret_cast<const char*>(lParam);
+    }
+    return text + std::to_string(lParam);
 }
 
 }  // namespace fake

@@ -33,6 +33,7 @@ class Win32Shell final : public Shell {
     int GetPathFromIDList(ItemList list, std::string& path) override;
     void Free(ShellAllocator allocator, ItemList list) override;
     void Release(ShellAllocator allocator) override;
+    ItemList BrowseForFolder(const BrowseInfo& info) override;
 };
 
 class Win32Disks : public Disks {
@@ -94,6 +95,8 @@ class Win32Ui final : public Ui {
     IconHandle LoadIcon(InstanceHandle instance, int id) override;
     intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
                           int show) override;
+    intptr_t SendMessage(WindowHandle window, unsigned message, uintptr_t wParam,
+                         intptr_t lParam) override;
 };
 
 // Every area at once, as the exe uses them.

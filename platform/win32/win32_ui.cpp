@@ -95,4 +95,9 @@ intptr_t Win32Ui::ShellExecute(WindowHandle owner, const std::string& verb, cons
                                                       file.c_str(), nullptr, nullptr, show));
 }
 
+intptr_t Win32Ui::SendMessage(WindowHandle window, unsigned message, uintptr_t wParam,
+                              intptr_t lParam) {
+    return ::SendMessageA(static_cast<HWND>(window), message, wParam, lParam);
+}
+
 }  // namespace platform::win32

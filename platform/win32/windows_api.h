@@ -27,6 +27,7 @@
 #undef PeekMessage
 #undef RemoveFontResource
 #undef SendDlgItemMessage
+#undef SendMessage
 #undef SendMessageTimeout
 #undef SetCurrentDirectory
 #undef SetDlgItemText

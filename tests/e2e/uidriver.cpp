@@ -8,7 +8,14 @@
 //   uidriver msgbox --hwnd X
 //   uidriver click --hwnd X --id N [--via button|command]
 //   uidriver close --hwnd X
+//   uidriver check --hwnd X --id N [--timeout-ms N]
+//   uidriver type --hwnd X --id N --text-hex H [--timeout-ms N]
+//   uidriver select --hwnd X --id N --index I [--ctrl 1 | --shift 1] [--timeout-ms N]
+//   uidriver key --hwnd X --key esc|enter|tab [--timeout-ms N]
+//   uidriver browse --hwnd X --path-hex H [--timeout-ms N]
 //
+// "wait" also takes --owner X, for a window owned by another (such as the folder browser); with
+// it, the caption may be left out.
 // Results are lines of the form "kind key=value key=value ...". Window handles are hex, control
 // ids decimal, and every text is its CP932 bytes in hex: Wine garbles Japanese on a command line
 // and on a console, so no text crosses either as characters. Texts are read with the Unicode
@@ -18,6 +25,7 @@
 // Exit codes: 0 done, 1 timed out, 2 bad command line, 3 the command could not be carried out.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -344,14 +352,21 @@ bool WaitUntil(DWORD timeoutMs, Ready ready) {
 // Waits for a visible top-level window with exactly this caption (and class, and control, and
 // process, when given) and prints it.
 int CmdWait(const Options& options) {
-    options.AllowOnly({"caption-hex", "class", "child-id", "pid", "timeout-ms"});
-    const std::string caption = FromHex(options.Text("caption-hex"));
+    options.AllowOnly({"caption-hex", "class", "child-id", "pid", "owner", "timeout-ms"});
+    // Without a caption, another criterion must say which window is meant.
+    const bool byCaption = options.Has("caption-hex");
+    if (!byCaption && !options.Has("owner")) {
+        throw UsageError("wait needs --caption-hex or --owner");
+    }
+    const std::string caption = byCaption ? FromHex(options.Text("caption-hex")) : std::string();
     const bool byClass = options.Has("class");
     const std::string className = byClass ? options.Text("class") : std::string();
     const bool byChild = options.Has("child-id");
     const unsigned long childId = byChild ? options.Number("child-id") : 0;
     const bool byProcess = options.Has("pid");
     const unsigned long process = byProcess ? options.Number("pid") : 0;
+    const bool byOwner = options.Has("owner");
+    HWND owner = byOwner ? options.Handle("owner") : nullptr;
     const DWORD timeoutMs = options.NumberOr("timeout-ms", kDefaultTimeoutMs);
 
     HWND found = nullptr;
@@ -366,13 +381,16 @@ int CmdWait(const Options& options) {
             if (byProcess && ProcessOf(window) != process) {
                 continue;
             }
+            if (byOwner && GetWindow(window, GW_OWNER) != owner) {
+                continue;
+            }
             if (byChild && GetDlgItem(window, static_cast<int>(childId)) == nullptr) {
                 continue;
             }
             // The caption as the window manager knows it, without a message to the window.
             wchar_t text[512] = {};
             const int length = GetWindowTextW(window, text, 512);
-            if (ToCp932(std::wstring(text, length > 0 ? length : 0)) == caption) {
+            if (!byCaption || ToCp932(std::wstring(text, length > 0 ? length : 0)) == caption) {
                 found = window;
                 return true;
             }
@@ -488,6 +506,234 @@ int CmdClose(const Options& options) {
     return kExitOk;
 }
 
+// A control of window that a user could work: it exists, is visible and is enabled.
+HWND UsableControl(HWND window, unsigned long id) {
+    HWND control = GetDlgItem(window, static_cast<int>(id));
+    if (control == nullptr) {
+        throw CommandError("no control " + std::to_string(id) + " in window " + HandleHex(window));
+    }
+    if (!IsWindowVisible(control) || !IsWindowEnabled(control)) {
+        throw CommandError("control " + std::to_string(id) + " is disabled or hidden");
+    }
+    return control;
+}
+
+// Waits for a condition the posted input should bring about, so that the next command sees the
+// result. Reports a time-out the way "wait" does.
+template <typename Ready>
+int AwaitEffect(const Options& options, Ready ready, const char* done) {
+    const DWORD timeoutMs = options.NumberOr("timeout-ms", kDefaultTimeoutMs);
+    if (!WaitUntil(timeoutMs, ready)) {
+        std::printf("timeout\n");
+        return kExitTimeout;
+    }
+    std::printf("%s\n", done);
+    return kExitOk;
+}
+
+// Clicks a check box or radio button and waits until it shows checked (for a check box that
+// was checked before, until it shows unchecked).
+int CmdCheck(const Options& options) {
+    options.AllowOnly({"hwnd", "id", "timeout-ms"});
+    HWND window = options.Window("hwnd");
+    HWND control = UsableControl(window, options.Number("id"));
+    if (!IsClass(control, WC_BUTTONW)) {
+        throw CommandError("control is not a button");
+    }
+    const LRESULT before = SendOrThrow(control, BM_GETCHECK, 0, 0);
+    const DWORD type = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE)) & BS_TYPEMASK;
+    const bool radio = type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON;
+    const LRESULT wanted = radio || before != BST_CHECKED ? BST_CHECKED : BST_UNCHECKED;
+    if (!PostMessageW(control, BM_CLICK, 0, 0)) {
+        throw CommandError("could not post BM_CLICK");
+    }
+    return AwaitEffect(
+        options,
+        [&] {
+            LRESULT state = 0;
+            return Send(control, BM_GETCHECK, 0, 0, state) && state == wanted;
+        },
+        wanted == BST_CHECKED ? "checked" : "unchecked");
+}
+
+// Types into an edit as the keyboard would: selects what is there, then one WM_CHAR per
+// character, so the typed text replaces it. Waits until the edit holds exactly the text.
+int CmdType(const Options& options) {
+    options.AllowOnly({"hwnd", "id", "text-hex", "timeout-ms"});
+    HWND window = options.Window("hwnd");
+    HWND edit = UsableControl(window, options.Number("id"));
+    const std::string bytes = FromHex(options.Text("text-hex"));
+    std::wstring text;
+    if (!bytes.empty()) {
+        const int length = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, bytes.data(),
+                                               static_cast<int>(bytes.size()), nullptr, 0);
+        if (length <= 0) {
+            throw UsageError("text is not valid CP932");
+        }
+        text.resize(static_cast<std::size_t>(length));
+        MultiByteToWideChar(kCodePage, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0],
+                            length);
+    }
+    PostMessageW(edit, EM_SETSEL, 0, -1);
+    if (text.empty()) {
+        PostMessageW(edit, WM_CHAR, VK_BACK, 1);
+    }
+    for (const wchar_t character : text) {
+        if (!PostMessageW(edit, WM_CHAR, character, 1)) {
+            throw CommandError("could not post WM_CHAR");
+        }
+    }
+    return AwaitEffect(
+        options, [&] { return ToCp932(WindowText(edit)) == bytes; }, "typed");
+}
+
+// Clicks a list-box item with the mouse, at the middle of its rectangle, so that the list box's
+// own selection logic runs: a plain click selects only that item, a Ctrl-click toggles it, a
+// Shift-click selects the range from the last plain click. Waits until the item shows the
+// selection the click should give.
+int CmdSelect(const Options& options) {
+    options.AllowOnly({"hwnd", "id", "index", "ctrl", "shift", "timeout-ms"});
+    HWND window = options.Window("hwnd");
+    HWND list = UsableControl(window, options.Number("id"));
+    if (!IsClass(list, WC_LISTBOXW)) {
+        throw CommandError("control is not a list box");
+    }
+    const WPARAM index = options.Number("index");
+    const bool ctrl = options.NumberOr("ctrl", 0) != 0;
+    const bool shift = options.NumberOr("shift", 0) != 0;
+    if (ctrl && shift) {
+        throw UsageError("--ctrl and --shift do not go together here");
+    }
+    if (static_cast<LRESULT>(index) >= SendOrThrow(list, LB_GETCOUNT, 0, 0)) {
+        throw CommandError("no item " + std::to_string(index));
+    }
+    // The item must be in view to be clicked.
+    SendOrThrow(list, LB_SETTOPINDEX, index, 0);
+    RECT item = {};
+    if (SendOrThrow(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
+        throw CommandError("no rectangle for item " + std::to_string(index));
+    }
+    const LRESULT wasSelected = SendOrThrow(list, LB_GETSEL, index, 0);
+    const bool wanted = ctrl ? wasSelected == 0 : true;
+    const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    const WPARAM keys = ctrl ? MK_CONTROL : shift ? MK_SHIFT : 0;
+    if (!PostMessageW(list, WM_LBUTTONDOWN, keys | MK_LBUTTON, point) ||
+        !PostMessageW(list, WM_LBUTTONUP, keys, point)) {
+        throw CommandError("could not post the click");
+    }
+    return AwaitEffect(
+        options,
+        [&] {
+            LRESULT selected = 0;
+            return Send(list, LB_GETSEL, index, 0, selected) && (selected > 0) == wanted;
+        },
+        wanted ? "selected" : "deselected");
+}
+
+// The window that has the keyboard focus in window's thread, or window itself if none has.
+HWND FocusIn(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) &&
+        info.hwndFocus != nullptr) {
+        return info.hwndFocus;
+    }
+    return window;
+}
+
+// Presses and releases a key where the keyboard would deliver it: at the focused window of the
+// program that owns window. The dialog manager sees it in its own message loop. After Tab, waits
+// until the focus has moved, so that the next key goes where the user would expect.
+int CmdKey(const Options& options) {
+    options.AllowOnly({"hwnd", "key", "timeout-ms"});
+    HWND window = options.Window("hwnd");
+    const std::string name = options.Text("key");
+    UINT key = 0;
+    if (name == "esc") {
+        key = VK_ESCAPE;
+    } else if (name == "enter") {
+        key = VK_RETURN;
+    } else if (name == "tab") {
+        key = VK_TAB;
+    } else {
+        throw UsageError("--key must be esc, enter or tab");
+    }
+    HWND target = FocusIn(window);
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    if (!PostMessageW(target, WM_KEYDOWN, key, scan | 1) ||
+        !PostMessageW(target, WM_KEYUP, key, scan | 1 | (1 << 30) | (1u << 31))) {
+        throw CommandError("could not post the key");
+    }
+    std::printf("pressed hwnd=%s id=%d key=%s\n", HandleHex(target).c_str(), GetDlgCtrlID(target),
+                name.c_str());
+    if (key != VK_TAB) {
+        return kExitOk;
+    }
+    return AwaitEffect(
+        options, [&] { return FocusIn(window) != target; }, "focus moved");
+}
+
+// Memory in another process, for a message whose parameter points to data.
+class RemoteBuffer {
+  public:
+    RemoteBuffer(HWND window, const void* data, SIZE_T size) {
+        DWORD process = ProcessOf(window);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, process);
+        if (process_ == nullptr) {
+            throw CommandError("cannot open process " + std::to_string(process));
+        }
+        address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+        if (address_ == nullptr || !WriteProcessMemory(process_, address_, data, size, nullptr)) {
+            throw CommandError("cannot write to process " + std::to_string(process));
+        }
+    }
+    ~RemoteBuffer() {
+        if (address_ != nullptr) {
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        }
+        CloseHandle(process_);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+    LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
+
+  private:
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+};
+
+// Moves the shell's folder browser to a folder, as the shell's own BFFM_SETSELECTION does, and
+// waits until its tree shows a selection. The path is handed over in the browser's process.
+int CmdBrowse(const Options& options) {
+    options.AllowOnly({"hwnd", "path-hex", "timeout-ms"});
+    HWND browser = options.Window("hwnd");
+    HWND tree = FindWindowExW(browser, nullptr, WC_TREEVIEWW, nullptr);
+    if (tree == nullptr) {
+        throw CommandError("window " + HandleHex(browser) + " has no folder tree");
+    }
+    const std::string bytes = FromHex(options.Text("path-hex"));
+    std::wstring path(bytes.size() + 1, L'\0');
+    const int length =
+        MultiByteToWideChar(kCodePage, 0, bytes.data(), static_cast<int>(bytes.size()), &path[0],
+                            static_cast<int>(path.size()));
+    if (length <= 0) {
+        throw UsageError("path is not valid CP932");
+    }
+    path.resize(static_cast<std::size_t>(length) + 1);  // with its terminator
+    const LRESULT before = SendOrThrow(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    RemoteBuffer remote(browser, path.data(), path.size() * sizeof(wchar_t));
+    // Its answer is not relied on: Wine's browser can answer FALSE and still select.
+    SendOrThrow(browser, BFFM_SETSELECTIONW, TRUE, remote.Address());
+    return AwaitEffect(
+        options,
+        [&] {
+            LRESULT caret = 0;
+            return Send(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, caret) && caret != 0 &&
+                   caret != before;
+        },
+        "browsed");
+}
+
 struct Command {
     const char* name;
     int (*run)(const Options&);
@@ -495,7 +741,8 @@ struct Command {
 
 const Command kCommands[] = {
     {"wait", CmdWait},     {"waitgone", CmdWaitGone}, {"list", CmdList},   {"dump", CmdDump},
-    {"msgbox", CmdMsgBox}, {"click", CmdClick},       {"close", CmdClose},
+    {"msgbox", CmdMsgBox}, {"click", CmdClick},       {"close", CmdClose}, {"check", CmdCheck},
+    {"type", CmdType},     {"select", CmdSelect},     {"key", CmdKey},     {"browse", CmdBrowse},
 };
 
 }  // namespace

@@ -290,9 +290,14 @@ class Driver:
                              % (record["hwnd"], record["class"], record.text("caption")))
         return "\n".join(lines) or "  (no visible window)"
 
-    def wait(self, caption: str, window_class: Optional[str] = None,
-             child_id: Optional[int] = None, timeout_ms: int = 20000) -> Record:
-        args = ["wait", "--caption-hex", to_hex(caption), "--timeout-ms", str(timeout_ms)]
+    def wait(self, caption: Optional[str], window_class: Optional[str] = None,
+             child_id: Optional[int] = None, timeout_ms: int = 20000,
+             owner: Optional[str] = None) -> Record:
+        args = ["wait", "--timeout-ms", str(timeout_ms)]
+        if caption is not None:
+            args += ["--caption-hex", to_hex(caption)]
+        if owner is not None:
+            args += ["--owner", owner]
         if window_class is not None:
             args += ["--class", window_class]
         if child_id is not None:
@@ -324,6 +329,32 @@ class Driver:
     def close(self, hwnd: str) -> None:
         self._check(self.run("close", "--hwnd", hwnd), "close")
 
+    def check(self, hwnd: str, control_id: int) -> None:
+        """Clicks a radio button or check box and waits until it shows the click."""
+        self._check(self.run("check", "--hwnd", hwnd, "--id", str(control_id)), "check")
+
+    def type_text(self, hwnd: str, control_id: int, text: str) -> None:
+        """Types text into an edit, replacing what it held, and waits until it shows."""
+        self._check(self.run("type", "--hwnd", hwnd, "--id", str(control_id),
+                             "--text-hex", to_hex(text)), "type %r" % text)
+
+    def select(self, hwnd: str, control_id: int, index: int, ctrl: bool = False,
+               shift: bool = False) -> None:
+        """Clicks a list item (with Ctrl or Shift held) and waits for its new selection."""
+        self._check(self.run("select", "--hwnd", hwnd, "--id", str(control_id),
+                             "--index", str(index), "--ctrl", "1" if ctrl else "0",
+                             "--shift", "1" if shift else "0"),
+                    "select %d" % index)
+
+    def key(self, hwnd: str, key: str) -> Record:
+        """Presses esc, enter or tab where the focus is in hwnd's program; says where that was."""
+        return self._check(self.run("key", "--hwnd", hwnd, "--key", key), "key %s" % key).records[0]
+
+    def browse(self, hwnd: str, path: str) -> None:
+        """Moves the shell's folder browser to path and waits for its tree to show it."""
+        self._check(self.run("browse", "--hwnd", hwnd, "--path-hex", to_hex(path)),
+                    "browse %r" % path)
+
 
 class ProgramRun:
     """A program started under Wine; its exit code is the Windows program's own."""
@@ -338,6 +369,10 @@ class ProgramRun:
 
     def running(self) -> bool:
         return self.process.poll() is None
+
+    def stop(self) -> None:
+        """Ends the program by its process id, if it is still running."""
+        _stop_process(self.process)
 
     def log(self) -> str:
         with open(self.log_path, "rb") as log:

@@ -34,6 +34,15 @@ TEST(ConstantsTest, HandlesAndResourceIdsMatchTheHeaders) {
     EXPECT_EQ(reinterpret_cast<HWND>(win::kHwndBroadcast), HWND_BROADCAST);
     EXPECT_EQ(MAKEINTRESOURCEA(win::kIdiQuestion), IDI_QUESTION);
 }
+static_assert(win::kLbSetSel == LB_SETSEL);
+static_assert(win::kLbGetSel == LB_GETSEL);
+static_assert(win::kLbGetCount == LB_GETCOUNT);
+static_assert(win::kLbGetSelCount == LB_GETSELCOUNT);
+static_assert(win::kLbErr == LB_ERR);
+static_assert(win::kBifNewDialogStyle == BIF_NEWDIALOGSTYLE);
+static_assert(win::kBffmInitialized == BFFM_INITIALIZED);
+static_assert(win::kBffmSelChanged == BFFM_SELCHANGED);
+static_assert(win::kBffmSetSelectionA == BFFM_SETSELECTIONA);
 
 TEST(ConstantsTest, LowWordIsTheControlIdOfACommand) {
     EXPECT_EQ(win::LowWord(MAKEWPARAM(1018, BN_CLICKED)), LOWORD(MAKEWPARAM(1018, BN_CLICKED)));
