@@ -1,6 +1,133 @@
 #include "app/install_command.h"
 
-int RunInstallCommand(platform::WindowHandle /*dialog*/) {
-    // The install run is not wired in yet: nothing is installed, so nothing is reported done.
-    return 0;
+#include <vector>
+
+#include "app/globals.h"
+#include "app/messages.h"
+#include "catalogue/font_list.h"
+#include "common/cp932.h"
+#include "engine/install_fonts.h"
+#include "platform/win_constants.h"
+#include "resources/resource.h"
+#include "services/folders.h"
+#include "services/font_registry.h"
+#include "services/progress_dialog.h"
+
+namespace {
+
+bool installRunning = false;
+
+// Marks a run as in progress for as long as it lives.
+class RunningInstall {
+  public:
+    RunningInstall() { installRunning = true; }
+    ~RunningInstall() { installRunning = false; }
+    RunningInstall(const RunningInstall&) = delete;
+    RunningInstall& operator=(const RunningInstall&) = delete;
+};
+
+// "C:\..." and "\\server\share..." need nothing; "folder", "\folder" and "C:folder" depend on
+// the current folder or drive.
+bool IsAbsolute(const std::string& path) {
+    const bool drive = path.size() >= 3 && path[1] == ':' &&
+                       !cp932::IsLeadByte(static_cast<unsigned char>(path[0])) &&
+                       (path[2] == '\\' || path[2] == '/');
+    const bool share = path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
+                       (path[1] == '\\' || path[1] == '/');
+    return drive || share;
+}
+
+std::vector<FontEntry> SelectedFonts(platform::WindowHandle dialog) {
+    std::vector<FontEntry> selection;
+    if (FontList.size() == 1) {
+        selection.push_back(FontList[0]);
+        return selection;
+    }
+    platform::Ui& ui = platform::Current().ui;
+    for (std::size_t i = 0; i < FontList.size(); ++i) {
+        if (ui.SendDlgItemMessage(dialog, IDC_FONT_LIST, win::kLbGetSel, i, 0) > 0) {
+            selection.push_back(FontList[i]);
+        }
+    }
+    return selection;
+}
+
+// The folder chosen in the dialog, prepared for the run. False after telling the user why not.
+bool ChooseDestination(platform::WindowHandle dialog, std::string& destination) {
+    platform::Ui& ui = platform::Current().ui;
+    if (ui.SendDlgItemMessage(dialog, IDC_CHOSEN_FOLDER, win::kBmGetCheck, 0, 0) == 0) {
+        destination = WithTrailingBackslash(ui.GetDlgItemText(dialog, IDC_FONTS_FOLDER));
+        return true;
+    }
+    const std::string typed = ui.GetDlgItemText(dialog, IDC_DESTINATION);
+    if (typed.empty()) {
+        ShowWarning("コピー先のフォルダを選択してください。", dialog);
+        return false;
+    }
+    if (!SettleDestination(typed, destination)) {
+        ShowWarning("フォルダ「" + WithTrailingBackslash(typed) + "」の作成に失敗しました。",
+                    dialog);
+        return false;
+    }
+    const std::string folder = destination.substr(0, destination.size() - 1);
+    if (PathExists(folder, 1) == 0 && CreateFolderTree(destination) == 0) {
+        ShowWarning("フォルダ「" + destination + "」の作成に失敗しました。", dialog);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string WithTrailingBackslash(const std::string& path) {
+    return cp932::EndsWithBackslash(path) ? path : path + "\\";
+}
+
+bool SettleDestination(const std::string& typed, std::string& destination) {
+    std::string absolute = typed;
+    // The install run changes the current folder before it copies: a relative folder is pinned
+    // down now, so that the folder created and the folder copied into are the same.
+    if (!IsAbsolute(typed) && !platform::Current().files.GetFullPathName(typed, absolute)) {
+        return false;
+    }
+    destination = WithTrailingBackslash(absolute);
+    return destination.size() < win::kMaxPath;
+}
+
+bool InstallInProgress() {
+    return installRunning;
+}
+
+int RunInstallCommand(platform::WindowHandle dialog) {
+    if (installRunning) {
+        return 0;  // one run at a time
+    }
+    if (PlatformId == 2 && CanOpenFontsKey() == 0) {
+        ShowWarning("フォントのインストールは管理者権限のあるユーザで行ってください。", dialog);
+        return 0;
+    }
+    const std::vector<FontEntry> selection = SelectedFonts(dialog);
+    if (selection.empty()) {
+        ShowInfo("インストールするフォントを選択してください。", dialog);
+        return 0;
+    }
+    std::string destination;
+    if (!ChooseDestination(dialog, destination)) {
+        return 0;
+    }
+
+    RunningInstall running;
+    platform::Ui& ui = platform::Current().ui;
+    ProgressDialog = ui.CreateDialogParam(AppInstance, IDD_PROGRESS, dialog, ProgressDialogProc, 0);
+    if (ProgressDialog == nullptr) {
+        // Without its window a run could neither show its progress nor be cancelled; nothing
+        // has been changed yet, so the user may simply try again.
+        ShowWarning("コピーの進行状況を表示できないため、インストールを開始できませんでした。",
+                    dialog);
+        return 0;
+    }
+    const int result = InstallFonts(ProgressDialog, selection, destination);
+    ui.DestroyWindow(ProgressDialog);
+    ProgressDialog = nullptr;
+    return result;
 }

@@ -40,7 +40,18 @@ void BrowseForDestination(platform::WindowHandle dialog) {
     }
 }
 
+// While an install runs inside the install button's handler, the dialog keeps receiving
+// messages. These commands would start a second run, end the dialog under the running one or
+// change its controls, so they wait until the run is over.
+bool HeldDuringInstall(int id) {
+    return id == win::kIdOk || id == win::kIdCancel || id == IDC_SELECT_ALL ||
+           id == IDC_DESELECT_ALL || id == IDC_BROWSE;
+}
+
 void OnCommand(platform::WindowHandle dialog, int id) {
+    if (InstallInProgress() && HeldDuringInstall(id)) {
+        return;
+    }
     switch (id) {
         case win::kIdOk:
             FinishInstallCommand(dialog, RunInstallCommand(dialog));

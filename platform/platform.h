@@ -85,6 +85,9 @@ class Files {
     virtual bool DeleteFile(const std::string& path) = 0;
     // SetCurrentDirectoryA.
     virtual bool SetCurrentDirectory(const std::string& path) = 0;
+    // GetFullPathNameA into a buffer of 260 bytes: the path made absolute against the current
+    // folder. False when the call fails or the result does not fit.
+    virtual bool GetFullPathName(const std::string& path, std::string& fullPath) = 0;
 };
 
 // The folder browser's callback (BFFCALLBACK) in portable form; the Win32 side forwards to it.
@@ -228,6 +231,8 @@ class Ui {
                                     DialogProcedure procedure, intptr_t param) = 0;
     virtual bool EndDialog(WindowHandle dialog, intptr_t result) = 0;
     virtual bool SetDlgItemText(WindowHandle dialog, int id, const std::string& text) = 0;
+    // GetDlgItemTextA into a buffer of 260 bytes: at most 259 bytes of the text.
+    virtual std::string GetDlgItemText(WindowHandle dialog, int id) = 0;
     virtual intptr_t SendDlgItemMessage(WindowHandle dialog, int id, unsigned message,
                                         uintptr_t wParam, intptr_t lParam) = 0;
     // EnableWindow on GetDlgItem.

@@ -362,6 +362,28 @@ bool FakePlatform::SetCurrentDirectory(const std::string& path) {
     return true;
 }
 
+bool FakePlatform::GetFullPathName(const std::string& path, std::string& fullPath) {
+    Log("GetFullPathNameA", path);
+    if (path.empty() || Fails("GetFullPathNameA", path)) {
+        return false;
+    }
+    std::string full = Resolve(path);
+    if (full.size() == 2 && full[1] == ':') {
+        full += "\\";
+    }
+    // The system keeps a trailing separator the caller wrote.
+    if ((path.back() == '\\' && cp932::EndsWithBackslash(path)) || path.back() == '/') {
+        if (!cp932::EndsWithBackslash(full)) {
+            full += "\\";
+        }
+    }
+    if (full.size() >= win::kMaxPath) {
+        return false;
+    }
+    fullPath = full;
+    return true;
+}
+
 bool FakePlatform::DeleteFile(const std::string& path) {
     Log("DeleteFileA", path);
     const Node* node = Find(path);

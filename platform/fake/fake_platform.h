@@ -173,6 +173,7 @@ class FakePlatform final : public platform::SystemInfo,
                                                  const char* mode) override;
     bool DeleteFile(const std::string& path) override;
     bool SetCurrentDirectory(const std::string& path) override;
+    bool GetFullPathName(const std::string& path, std::string& fullPath) override;
 
     bool GetMalloc(platform::ShellAllocator& allocator) override;
     bool GetSpecialFolderLocation(int csidl, platform::ItemList& list) override;
@@ -216,6 +217,7 @@ class FakePlatform final : public platform::SystemInfo,
                             intptr_t param) override;
     bool EndDialog(platform::WindowHandle dialog, intptr_t result) override;
     bool SetDlgItemText(platform::WindowHandle dialog, int id, const std::string& text) override;
+    std::string GetDlgItemText(platform::WindowHandle dialog, int id) override;
     intptr_t SendDlgItemMessage(platform::WindowHandle dialog, int id, unsigned message,
                                 uintptr_t wParam, intptr_t lParam) override;
     bool EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) override;

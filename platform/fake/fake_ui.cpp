@@ -1,3 +1,4 @@
+#include "common/cp932.h"
 #include "platform/fake/fake_platform.h"
 
 #include <cstdio>
@@ -71,6 +72,25 @@ bool FakePlatform::SetDlgItemText(platform::WindowHandle dialog, int id, const s
     target->controls[id].text = text;
     target->controls[id].texts.push_back(text);
     return true;
+}
+
+std::string FakePlatform::GetDlgItemText(platform::WindowHandle dialog, int id) {
+    Log("GetDlgItemTextA", std::to_string(id));
+    FakeDialog* target = DialogOf(dialog);
+    if (target == nullptr) {
+        return std::string();
+    }
+    // A 260-byte buffer holds 259 bytes and the terminator; a character is never cut in two.
+    const std::string& text = target->controls[id].text;
+    std::size_t end = 0;
+    while (end < text.size()) {
+        const std::size_t next = cp932::NextCharIndex(text, end);
+        if (next > win::kMaxPath - 1) {
+            break;
+        }
+        end = next;
+    }
+    return text.substr(0, end);
 }
 
 intptr_t FakePlatform::SendDlgItemMessage(platform::WindowHandle dialog, int id, unsigned message,

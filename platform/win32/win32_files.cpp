@@ -111,4 +111,14 @@ bool Win32Files::SetCurrentDirectory(const std::string& path) {
     return ::SetCurrentDirectoryA(path.c_str()) != 0;
 }
 
+bool Win32Files::GetFullPathName(const std::string& path, std::string& fullPath) {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+    if (length == 0 || length >= MAX_PATH) {
+        return false;
+    }
+    fullPath.assign(buffer, length);
+    return true;
+}
+
 }  // namespace platform::win32

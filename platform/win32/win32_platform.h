@@ -24,6 +24,7 @@ class Win32Files final : public Files {
     std::unique_ptr<Stream> OpenStream(const std::string& path, const char* mode) override;
     bool DeleteFile(const std::string& path) override;
     bool SetCurrentDirectory(const std::string& path) override;
+    bool GetFullPathName(const std::string& path, std::string& fullPath) override;
 };
 
 class Win32Shell final : public Shell {
@@ -84,6 +85,7 @@ class Win32Ui final : public Ui {
                             DialogProcedure procedure, intptr_t param) override;
     bool EndDialog(WindowHandle dialog, intptr_t result) override;
     bool SetDlgItemText(WindowHandle dialog, int id, const std::string& text) override;
+    std::string GetDlgItemText(WindowHandle dialog, int id) override;
     intptr_t SendDlgItemMessage(WindowHandle dialog, int id, unsigned message, uintptr_t wParam,
                                 intptr_t lParam) override;
     bool EnableDlgItem(WindowHandle dialog, int id, bool enable) override;

@@ -100,4 +100,10 @@ intptr_t Win32Ui::SendMessage(WindowHandle window, unsigned message, uintptr_t w
     return ::SendMessageA(static_cast<HWND>(window), message, wParam, lParam);
 }
 
+std::string Win32Ui::GetDlgItemText(WindowHandle dialog, int id) {
+    char buffer[MAX_PATH] = {};
+    const UINT length = ::GetDlgItemTextA(static_cast<HWND>(dialog), id, buffer, MAX_PATH);
+    return std::string(buffer, length < MAX_PATH ? length : 0);
+}
+
 }  // namespace platform::win32

@@ -17,7 +17,9 @@
 #undef FindFirstFile
 #undef GetDiskFreeSpace
 #undef GetDiskFreeSpaceEx
+#undef GetDlgItemText
 #undef GetDriveType
+#undef GetFullPathName
 #undef GetModuleFileName
 #undef GetVersionEx
 #undef GetWindowsDirectory

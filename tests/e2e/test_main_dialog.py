@@ -40,6 +40,7 @@ IDC_BROWSE = 1006
 IDC_DESELECT_ALL = 1007
 IDC_SINGLE_FONT_NAME = 1015
 BST_CHECKED = 1
+MSGBOX_TEXT_ID = 0xFFFF  # the static that holds a message box's text
 
 # FontList.txt order, deliberately not alphabetical (nor in CP932 byte order).
 LIST_FONTS = [
@@ -164,17 +165,23 @@ class FontListTest(MainDialogCase):
         self.assertEqual(self.selection(), [False, True, True, True])
 
     def test_enter_in_the_list_runs_the_install_button_and_the_dialog_stays(self):
-        # The install run is not wired in yet: the command reports nothing done, so the dialog
-        # must stay open with its selection and destination as they were.
-        self.driver.select(self.hwnd, IDC_FONT_LIST, 0)
-        self.driver.select(self.hwnd, IDC_FONT_LIST, 2, ctrl=True)
+        # Nothing selected: the install command refuses with its message, owned by the dialog,
+        # and the dialog stays as it was.
         before = self.dump()
+        self.driver.select(self.hwnd, IDC_FONT_LIST, 1)
+        self.driver.select(self.hwnd, IDC_FONT_LIST, 1, ctrl=True)  # and off again, in focus
+        self.assertEqual(self.selection(), [False, False, False, False])
         self.assertEqual(self.driver.key(self.hwnd, "enter").number("id"), IDC_FONT_LIST)
-        # Posted after the Enter key, so once it shows, the key has been handled.
-        self.driver.select(self.hwnd, IDC_FONT_LIST, 3, ctrl=True)
+        found = self.driver.wait(CAPTION, window_class="#32770", child_id=MSGBOX_TEXT_ID,
+                                 owner=self.hwnd)
+        box, *buttons = self.driver.msgbox(found["hwnd"])
+        self.assertEqual(box.bytes("text"), "インストールするフォントを選択してください。".encode("cp932"))
+        self.assertEqual([b.number("id") for b in buttons], [IDOK])
+        self.driver.click(found["hwnd"], IDOK)
+        self.driver.wait_gone(found["hwnd"])
         after = self.dump()
         self.assertTrue(self.run_.running())
-        self.assertEqual(self.selection(after), [True, False, True, True])
+        self.assertEqual(self.selection(after), [False, False, False, False])
         for control_id in (IDC_STANDARD_FOLDER, IDC_CHOSEN_FOLDER, IDC_DESTINATION, IDC_BROWSE):
             was, now = self.control(before, control_id), self.control(after, control_id)
             self.assertEqual((now.text, now.enabled, now.record.fields.get("check")),

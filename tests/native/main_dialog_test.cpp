@@ -93,8 +93,6 @@ TEST_F(MainDialogTest, EveryCommandAnswersTrueAndOnlyItsOwnControlsAreTouched) {
         {IDC_FONTS_FOLDER, {}},
         {0, {}},
         {0xFFFF, {}},
-        // The install command is not wired in yet: it reports nothing done.
-        {1, {}},
     };
     fake::FakeDialog& dialog = Open([&](platform::WindowHandle handle) {
         for (const Case& c : cases) {
@@ -209,14 +207,16 @@ TEST_F(MainDialogTest, AnInstallThatDidNotCompleteLeavesTheDialogAsItWas) {
         StartLog();
         FinishInstallCommand(handle, 0);
         EXPECT_TRUE(fake.calls.empty());
-        // The install button itself, with the command as it stands.
+        // The install button itself, refused for want of rights to the font table.
+        fake.readOnlyKeys.insert("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts");
         EXPECT_EQ(MainDialogProc(handle, 0x0111, 1, 0), 1);
-        EXPECT_TRUE(fake.calls.empty());
         EXPECT_EQ(d.controls[IDC_FONT_LIST].selected, before.at(IDC_FONT_LIST).selected);
         EXPECT_EQ(d.controls[IDC_DESTINATION].text, before.at(IDC_DESTINATION).text);
     });
     EXPECT_FALSE(dialog.ended);
-    EXPECT_TRUE(fake.messageBoxes.empty());
+    ASSERT_EQ(fake.messageBoxes.size(), 1u);
+    EXPECT_EQ(fake.messageBoxes[0].text,
+              "フォントのインストールは管理者権限のあるユーザで行ってください。");
 }
 
 TEST_F(MainDialogTest, ACompletedInstallIsAnnouncedOverTheDialogWhichThenEndsWithOne) {

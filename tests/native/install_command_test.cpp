@@ -1,0 +1,270 @@
+#include "app/install_command.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "app/globals.h"
+#include "app/main_dialog.h"
+#include "fake_fixture.h"
+#include "platform/win_constants.h"
+#include "resources/resource.h"
+#include "services/progress_dialog.h"
+
+namespace {
+
+const char kNtKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+
+class InstallCommandTest : public FakeWindowsTest {
+  protected:
+    InstallCommandTest() {
+        FontList = {{"A", "a.ttf"}, {"B", "b.ttf"}, {"C", "c.ttf"}};
+        for (const FontEntry& font : FontList) {
+            fake.AddFile("C:\\Package\\" + font.fileName, "FACE=" + font.fontName + "\n");
+        }
+    }
+
+    // Opens the main dialog, lets arrange play the user, then presses the install button.
+    int Press(const std::function<void(platform::WindowHandle, fake::FakeDialog&)>& arrange,
+              int templateId = IDD_FONT_LIST) {
+        int result = -1;
+        fake.onDialogShown = [&](platform::WindowHandle handle, fake::FakeDialog& dialog) {
+            if (dialog.templateId != templateId) {
+                return;
+            }
+            main = handle;
+            arrange(handle, dialog);
+            fake.calls.clear();
+            result = RunInstallCommand(handle);
+        };
+        fake.DialogBoxParam(nullptr, templateId, nullptr, MainDialogProc, 0);
+        return result;
+    }
+
+    static void Select(fake::FakeDialog& dialog, std::initializer_list<int> items) {
+        for (int item : items) {
+            dialog.controls[IDC_FONT_LIST].selected[static_cast<std::size_t>(item)] = true;
+        }
+    }
+    static void ChooseFolder(fake::FakeDialog& dialog, const std::string& typed) {
+        dialog.controls[IDC_CHOSEN_FOLDER].check = 1;
+        dialog.controls[IDC_STANDARD_FOLDER].check = 0;
+        dialog.controls[IDC_DESTINATION].text = typed;
+    }
+
+    int Count(const std::string& prefix) const {
+        return static_cast<int>(
+            std::count_if(fake.calls.begin(), fake.calls.end(),
+                          [&](const std::string& call) { return call.rfind(prefix, 0) == 0; }));
+    }
+    std::string Value(const std::string& name) const {
+        for (const fake::RegistryValue& value : *fake.Values(kNtKey)) {
+            if (value.name == name) {
+                return value.data.substr(0, value.data.find('\0'));
+            }
+        }
+        return "<none>";
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const fake::MessageBoxCall& box : fake.messageBoxes) {
+            EXPECT_EQ(box.owner, main);
+            texts.push_back(box.text);
+        }
+        return texts;
+    }
+
+    platform::WindowHandle main = nullptr;
+};
+
+TEST_F(InstallCommandTest, InstallsTheSelectionInListOrderIntoTheFontsFolder) {
+    const int result = Press([](platform::WindowHandle, fake::FakeDialog& dialog) {
+        Select(dialog, {2, 0});
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(Value("A (TrueType)"), "a.ttf");
+    EXPECT_EQ(Value("C (TrueType)"), "c.ttf");
+    EXPECT_EQ(Value("B (TrueType)"), "<none>");
+    // The progress dialog: modeless, owned by the main dialog, gone afterwards.
+    const auto progress = std::find_if(
+        fake.dialogs.begin(), fake.dialogs.end(),
+        [](const std::unique_ptr<fake::FakeDialog>& d) { return d->templateId == IDD_PROGRESS; });
+    ASSERT_NE(progress, fake.dialogs.end());
+    EXPECT_TRUE((*progress)->modeless);
+    EXPECT_EQ((*progress)->owner, main);
+    EXPECT_TRUE((*progress)->destroyed);
+    EXPECT_EQ(ProgressDialog, nullptr);
+    EXPECT_EQ((*progress)->controls[IDC_PROGRESS_TEXT].texts.at(1), "A をインストールしています。");
+    EXPECT_EQ((*progress)->controls[IDC_PROGRESS_TEXT].texts.at(2), "C をインストールしています。");
+    // The standard folder is neither looked for nor created.
+    EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "FindFirstFileA C:\\WINDOWS\\Fonts"),
+              0);
+    EXPECT_EQ(Count("CreateDirectoryA"), 0);
+    EXPECT_FALSE(InstallInProgress());
+}
+
+TEST_F(InstallCommandTest, TheSingleFontDialogInstallsItsFontWithoutAList) {
+    FontList = {{"Only", "only.ttf"}};
+    fake.AddFile("C:\\Package\\only.ttf", "FACE=Only\n");
+    EXPECT_EQ(Press([](platform::WindowHandle, fake::FakeDialog&) {}, IDD_SINGLE_FONT), 1);
+    EXPECT_EQ(Count("SendDlgItemMessageA 1000"), 0);
+    EXPECT_EQ(Value("Only (TrueType)"), "only.ttf");
+}
+
+TEST_F(InstallCommandTest, ChecksComeInTheirFixedOrder) {
+    // No rights: only that is said, even with nothing selected and no folder typed.
+    fake.readOnlyKeys.insert(kNtKey);
+    EXPECT_EQ(
+        Press([](platform::WindowHandle, fake::FakeDialog& dialog) { ChooseFolder(dialog, ""); }),
+        0);
+    EXPECT_EQ(Texts(), std::vector<std::string>{
+                           "フォントのインストールは管理者権限のあるユーザで行ってください。"});
+    EXPECT_EQ(fake.messageBoxes[0].style, 0x30u);
+    EXPECT_EQ(Count("SendDlgItemMessageA 1000"), 0);
+
+    // Then the selection, before the destination.
+    fake.readOnlyKeys.clear();
+    fake.messageBoxes.clear();
+    EXPECT_EQ(
+        Press([](platform::WindowHandle, fake::FakeDialog& dialog) { ChooseFolder(dialog, ""); }),
+        0);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"インストールするフォントを選択してください。"});
+    EXPECT_EQ(fake.messageBoxes[0].style, 0x40u);
+    EXPECT_EQ(Count("CreateDialogParamA"), 0);
+
+    fake.messageBoxes.clear();
+    EXPECT_EQ(Press([](platform::WindowHandle, fake::FakeDialog& dialog) {
+                  Select(dialog, {1});
+                  ChooseFolder(dialog, "");
+              }),
+              0);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"コピー先のフォルダを選択してください。"});
+    EXPECT_EQ(fake.messageBoxes[0].style, 0x30u);
+    EXPECT_EQ(Count("CreateDialogParamA"), 0);
+}
+
+TEST_F(InstallCommandTest, TheNineXFamilyHasNoRightsCheck) {
+    PlatformId = 1;
+    fake.AddKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts");
+    EXPECT_EQ(Press([](platform::WindowHandle, fake::FakeDialog& dialog) { Select(dialog, {0}); }),
+              1);
+    EXPECT_EQ(Count("RegOpenKeyExA SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts "
+                    "KEY_ALL_ACCESS"),
+              1);  // the one that writes the value, not a check before
+    EXPECT_EQ(fake.calls.front().rfind("SendDlgItemMessageA 1000", 0), 0u);
+}
+
+TEST_F(InstallCommandTest, AChosenFolderGetsOneTrailingBackslashAndIsCreatedWhenMissing) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"D:\\New\\Fonts", "D:\\New\\Fonts\\"},
+        {"D:\\Ready\\", "D:\\Ready\\"},
+        {"D:\\表", "D:\\表\\"},  // its last byte 0x5C is no backslash
+    };
+    fake.AddFolder("D:\\Ready");
+    for (const auto& [typed, destination] : cases) {
+        fake.messageBoxes.clear();
+        EXPECT_EQ(Press([&, typed = typed](platform::WindowHandle, fake::FakeDialog& dialog) {
+                      Select(dialog, {0});
+                      ChooseFolder(dialog, typed);
+                  }),
+                  1)
+            << typed;
+        EXPECT_TRUE(fake.messageBoxes.empty()) << typed;
+        EXPECT_EQ(Value("A (TrueType)"), destination + "a.ttf") << typed;
+        EXPECT_TRUE(fake.FileExists(destination + "a.ttf")) << typed;
+        // An existing folder is not created again.
+        EXPECT_EQ(Count("CreateDirectoryA") == 0, typed == "D:\\Ready\\") << typed;
+    }
+}
+
+TEST_F(InstallCommandTest, AFolderThatCannotBeCreatedIsNamedWithItsBackslash) {
+    fake.Fail("CreateDirectoryA");
+    EXPECT_EQ(Press([](platform::WindowHandle, fake::FakeDialog& dialog) {
+                  Select(dialog, {0});
+                  ChooseFolder(dialog, "D:\\Nope\\ソ");
+              }),
+              0);
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{"フォルダ「D:\\Nope\\ソ\\」の作成に失敗しました。"});
+    EXPECT_EQ(Count("CreateDialogParamA"), 0);
+}
+
+TEST_F(InstallCommandTest, ARelativeFolderIsPinnedToTheCurrentFolderOfThePress) {
+    fake.currentDirectory = "C:\\Work";
+    fake.AddFolder("C:\\Work");
+    EXPECT_EQ(Press([](platform::WindowHandle, fake::FakeDialog& dialog) {
+                  Select(dialog, {0});
+                  ChooseFolder(dialog, "out\\fonts");
+              }),
+              1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    // The run moved into the program's folder; the fonts still went where the folder was made.
+    EXPECT_EQ(fake.currentDirectory, "C:\\Package");
+    EXPECT_TRUE(fake.FileExists("C:\\Work\\out\\fonts\\a.ttf"));
+    EXPECT_FALSE(fake.FolderExists("C:\\Package\\out"));
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\Work\\out\\fonts\\a.ttf");
+
+    std::string destination;
+    EXPECT_TRUE(SettleDestination("..\\up", destination));
+    EXPECT_EQ(destination, "C:\\up\\");
+    EXPECT_TRUE(SettleDestination("\\\\server\\share\\f", destination));
+    EXPECT_EQ(destination, "\\\\server\\share\\f\\");
+    EXPECT_TRUE(SettleDestination("E:/x", destination));
+    EXPECT_EQ(destination, "E:/x\\");
+    EXPECT_FALSE(SettleDestination(std::string(300, 'r'), destination));
+}
+
+TEST_F(InstallCommandTest, AFailedRunLeavesTheDialogOpen) {
+    fake.AddFile("C:\\Package\\b.ttf", "FACE=B\n");
+    FontList[1].fileName = "missing.ttf";
+    EXPECT_EQ(Press([](platform::WindowHandle, fake::FakeDialog& dialog) {
+                  Select(dialog, {0, 1});
+              }),
+              0);
+    EXPECT_EQ(fake.messageBoxes.at(0).text, "ファイルmissing.ttfが見つかりません。");
+    EXPECT_FALSE(fake.dialogs.front()->ended);
+    EXPECT_EQ(ProgressDialog, nullptr);
+}
+
+TEST_F(InstallCommandTest, WithoutAProgressDialogNothingIsInstalled) {
+    fake.Fail("CreateDialogParamA");
+    EXPECT_EQ(Press([](platform::WindowHandle, fake::FakeDialog& dialog) { Select(dialog, {0}); }),
+              0);
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{
+                  "コピーの進行状況を表示できないため、インストールを開始できませんでした。"});
+    EXPECT_EQ(Count("RegOpenKeyExA " + std::string(kNtKey) + " KEY_READ"), 0);
+    EXPECT_FALSE(InstallInProgress());
+}
+
+TEST_F(InstallCommandTest, TheMainDialogHoldsItsCommandsWhileARunIsInProgress) {
+    fake.AddFile("C:\\Package\\a.ttf", "FACE=A\n" + std::string(5000, 'x'));
+    bool sawRun = false;
+    fake.onPeekMessage = [&](int count) {
+        if (count != 3 || main == nullptr) {
+            return;
+        }
+        sawRun = InstallInProgress();
+        fake::FakeDialog& dialog = *fake.dialogs.front();
+        const auto selection = dialog.controls[IDC_FONT_LIST].selected;
+        for (int id : {win::kIdOk, win::kIdCancel, IDC_SELECT_ALL, IDC_DESELECT_ALL, IDC_BROWSE}) {
+            EXPECT_EQ(fake.SendCommand(main, id), 1) << id;
+        }
+        EXPECT_FALSE(dialog.ended);
+        EXPECT_EQ(dialog.controls[IDC_FONT_LIST].selected, selection);
+        EXPECT_EQ(RunInstallCommand(main), 0);
+    };
+    EXPECT_EQ(Press([](platform::WindowHandle, fake::FakeDialog& dialog) { Select(dialog, {0}); }),
+              1);
+    EXPECT_TRUE(sawRun);
+    EXPECT_EQ(Count("CreateDialogParamA"), 1);
+    EXPECT_EQ(Count("SHBrowseForFolderA"), 0);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    // Afterwards the dialog answers again.
+    EXPECT_FALSE(InstallInProgress());
+    EXPECT_EQ(fake.SendCommand(main, win::kIdCancel), 0);  // the dialog has already returned
+}
+
+}  // namespace
