@@ -7,6 +7,8 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
+    platform::win32::RestrictLibrarySearch();
+
     // The copy progress dialog holds a progress bar, whose class must exist before it is created.
     platform::win32::InitDialogControls();
 

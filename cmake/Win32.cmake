@@ -10,6 +10,8 @@ configure_file(${CMAKE_SOURCE_DIR}/resources/FontInstaller.manifest.in
 
 # One exe, no DLL of ours or of the compiler beside it.
 set(FI_STATIC_LINK -static -static-libgcc -static-libstdc++)
+# Address-space layout randomisation and no execution from data pages.
+set(FI_HARDENED_LINK -Wl,--dynamicbase -Wl,--nxcompat)
 
 add_library(fi_win32 STATIC
     platform/win32/win32_platform.cpp
@@ -25,7 +27,7 @@ target_link_libraries(fi_win32 PUBLIC fi_core shell32 comctl32 advapi32 gdi32)
 
 add_executable(FontInstaller WIN32 app/win_main.cpp resources/FontInstaller.rc)
 target_link_libraries(FontInstaller PRIVATE fi_win32)
-target_link_options(FontInstaller PRIVATE ${FI_STATIC_LINK})
+target_link_options(FontInstaller PRIVATE ${FI_STATIC_LINK} ${FI_HARDENED_LINK})
 target_include_directories(FontInstaller PRIVATE ${CMAKE_BINARY_DIR}/generated)
 set_source_files_properties(resources/FontInstaller.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/app.ico;${CMAKE_BINARY_DIR}/generated/FontInstaller.exe.manifest;${CMAKE_BINARY_DIR}/generated/version.h")

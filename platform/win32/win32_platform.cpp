@@ -21,6 +21,24 @@ uint32_t Win32SystemInfo::GetModuleFileName(InstanceHandle instance, char* buffe
     return ::GetModuleFileNameA(static_cast<HMODULE>(instance), buffer, size);
 }
 
+LibrarySearch RestrictLibrarySearch() {
+    // Both calls are missing from older systems, so they are looked up rather than imported.
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
+    using SetDllDirectoryCall = BOOL(WINAPI*)(LPCSTR);
+    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesCall>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        return LibrarySearch::SystemFolderOnly;
+    }
+    const auto setDirectory = reinterpret_cast<SetDllDirectoryCall>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDllDirectoryA")));
+    if (setDirectory != nullptr && setDirectory("")) {
+        return LibrarySearch::WithoutCurrentFolder;
+    }
+    return LibrarySearch::Unchanged;
+}
+
 void InitDialogControls() {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);

@@ -119,6 +119,17 @@ class Win32Platform {
     Platform platform_;
 };
 
+// Where LoadLibrary looks for a library named without a path.
+enum class LibrarySearch {
+    SystemFolderOnly,      // SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)
+    WithoutCurrentFolder,  // SetDllDirectoryA(""): the program's folder, then the system's
+    Unchanged,             // neither call exists (the oldest systems)
+};
+
+// Keeps libraries planted beside the installer (a Downloads folder, say) from being loaded in
+// place of the system's own. Call first thing, before anything may load a library.
+LibrarySearch RestrictLibrarySearch();
+
 // Registers the common-control classes the dialogs use (the copy progress bar).
 void InitDialogControls();
 
