@@ -84,6 +84,9 @@ std::string WithTrailingBackslash(const std::string& path) {
 }
 
 bool SettleDestination(const std::string& typed, std::string& destination) {
+    if (!cp932::IsWellFormed(typed)) {
+        return false;  // a backslash appended to a lone lead byte would become its second byte
+    }
     std::string absolute = typed;
     // The install run changes the current folder before it copies: a relative folder is pinned
     // down now, so that the folder created and the folder copied into are the same.

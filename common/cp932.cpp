@@ -69,6 +69,23 @@ bool EndsWithBackslash(const std::string& text) {
     return !text.empty() && FindLastBackslash(text) == text.size() - 1;
 }
 
+bool IsWellFormed(const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!IsLeadByte(static_cast<unsigned char>(text[i]))) {
+            continue;
+        }
+        if (i + 1 >= text.size()) {
+            return false;
+        }
+        const auto trail = static_cast<unsigned char>(text[i + 1]);
+        if (trail < 0x40 || trail == 0x7F || trail > 0xFC) {
+            return false;
+        }
+        ++i;
+    }
+    return true;
+}
+
 bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) {
         return false;

@@ -28,6 +28,11 @@ std::size_t FindLastBackslash(const std::string& text);
 // True when text ends in a backslash that stands as a character of its own.
 bool EndsWithBackslash(const std::string& text);
 
+// True when every lead byte is followed by a byte that can end a double-byte character
+// (0x40-0x7E or 0x80-0xFC). Text converted from Unicode by the system always is; a byte string
+// from a file may not be, and the system would then read its bytes otherwise than we do.
+bool IsWellFormed(const std::string& text);
+
 // Path comparison without regard to case: ASCII letters fold, double-byte characters compare
 // byte for byte.
 bool EqualsIgnoreCase(const std::string& a, const std::string& b);

@@ -342,7 +342,8 @@ std::string TargetFileName(const std::string& fileName) {
 }
 
 bool IsUsableFileName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") {
+    // A byte the system would read as a character of its own must not hide behind a lead byte.
+    if (name.empty() || name == "." || name == ".." || !cp932::IsWellFormed(name)) {
         return false;
     }
     for (std::size_t i = 0; i < name.size(); i = cp932::NextCharIndex(name, i)) {

@@ -19,6 +19,6 @@ int InstallFonts(platform::WindowHandle progressDialog, const std::vector<FontEn
 std::string TargetFileName(const std::string& fileName);
 
 // Whether a target file name can be used as a file name inside the destination folder: not
-// empty, not "." or "..", and free of the characters Windows forbids in names (a colon would
-// name a stream of another file).
+// empty, not "." or "..", well-formed code page 932, and free of the characters Windows forbids
+// in names (a colon would name a stream of another file).
 bool IsUsableFileName(const std::string& name);

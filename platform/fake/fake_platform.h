@@ -97,6 +97,8 @@ class FakePlatform final : public platform::SystemInfo,
     // Writes to the file beyond this many bytes fall short, as on a full disk.
     void LimitWrites(const std::string& path, uint64_t bytes);
     std::string Contents(const std::string& path) const;
+    // The full path Windows would make of path against the current folder.
+    std::string FullPath(const std::string& path) const { return Resolve(path); }
 
     std::map<int, std::string> specialFolders;  // csidl -> path
     int pathFromIdListResult = 1;

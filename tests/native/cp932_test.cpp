@@ -72,3 +72,14 @@ TEST(Cp932Test, TheLeadByteTableCanBeReplacedByTheSystemOne) {
 }
 
 }  // namespace
+
+TEST(Cp932Test, WellFormedTextEndsEveryDoubleByteCharacterWithATrailByte) {
+    EXPECT_TRUE(cp932::IsWellFormed(""));
+    EXPECT_TRUE(cp932::IsWellFormed("ソフト表示 a.ttf"));
+    EXPECT_TRUE(cp932::IsWellFormed("\x83\x40\x83\x7E\x83\x80\x83\xFC"));
+    EXPECT_FALSE(cp932::IsWellFormed("abc\x83"));    // a lone lead byte at the end
+    EXPECT_FALSE(cp932::IsWellFormed("\x95:evil"));  // ':' cannot end a character
+    EXPECT_FALSE(cp932::IsWellFormed("\x83/x"));     // nor can '/'
+    EXPECT_FALSE(cp932::IsWellFormed("\x83\x7F"));
+    EXPECT_FALSE(cp932::IsWellFormed("\x83\xFD"));
+}

@@ -214,6 +214,8 @@ TEST_F(InstallCommandTest, ARelativeFolderIsPinnedToTheCurrentFolderOfThePress) 
     EXPECT_TRUE(SettleDestination("E:/x", destination));
     EXPECT_EQ(destination, "E:/x\\");
     EXPECT_FALSE(SettleDestination(std::string(300, 'r'), destination));
+    // A backslash after a lone lead byte would become its second byte.
+    EXPECT_FALSE(SettleDestination("D:\\Fonts\x83", destination));
 }
 
 TEST_F(InstallCommandTest, AFailedRunLeavesTheDialogOpen) {

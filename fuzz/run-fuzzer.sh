@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Runs one fuzz target as a test: first every kept regression input, then fuzzing for a bounded
+# time from the seeds. A crash or a broken invariant fails the test and leaves its input in the
+# build folder, to be added under regressions/.
+#
+#   run-fuzzer.sh FUZZER SEEDS REGRESSIONS WORK_CORPUS SECONDS
+set -euo pipefail
+fuzzer=$1 seeds=$2 regressions=$3 corpus=$4 seconds=$5
+
+if compgen -G "$regressions/*" >/dev/null; then
+    "$fuzzer" -runs=1 "$regressions"/*
+fi
+rm -rf "$corpus"
+mkdir -p "$corpus"
+if compgen -G "$seeds/*" >/dev/null; then
+    cp "$seeds"/* "$corpus"/
+fi
+cd "$(dirname "$corpus")"
+"$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$(dirname "$corpus")/crash-$(basename "$corpus")-" "$corpus" 2>&1 |
+    grep -E '^(#[0-9]+ +DONE|stat::|Done|==|SUMMARY|invariant|touched|INFO: Seed|.*ERROR)' || true
+# grep hides the progress lines; the fuzzer's own exit status decides.
+exit "${PIPESTATUS[0]}"
