@@ -306,6 +306,9 @@ class InstallRun {
             system_.files.DeleteFile(targetPath);
             return false;
         }
+        // A file this run installed belongs to an installed font from now on: a later clash
+        // with it (the same font listed twice) must number, never overwrite it.
+        registeredFiles_.push_back(targetPath);
         ++installedCount_;
         SetBar((installedCount_ + 3) * 100 / units_);
         return true;

@@ -511,6 +511,19 @@ TEST_F(InstallTest, TheSameAnswerForFollowingFontsHoldsForTheRunAndForLaterRuns)
     EXPECT_EQ(Value("C (TrueType)"), "C:\\MyFonts\\c1.ttf");
 }
 
+TEST_F(InstallTest, AFontListedTwiceNeverOverwritesTheFileItJustInstalled) {
+    fake.AddFile("C:\\MyFonts\\a.ttf", "stray");
+    AnswerConflicts(win::kIdOk, true);
+    const FontEntry twice = Package("A", "a.ttf");
+    ASSERT_EQ(Run({twice, twice}, kChosen), 1);
+    EXPECT_EQ(ConflictDialogs(), 1);  // only the stray file was asked about
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\a.ttf"), FontBytes("A"));
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\a1.ttf"), FontBytes("A"));
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\MyFonts\\a1.ttf");
+    EXPECT_EQ(Count("DeleteFileA C:\\MyFonts\\a.ttf"), 1);  // the stray, once
+    EXPECT_TRUE(fake.FontLoaded("C:\\MyFonts\\a.ttf"));
+}
+
 TEST_F(InstallTest, ACancelWithTheBoxTickedLeavesLaterRunsNumbering) {
     fake.AddFile("C:\\MyFonts\\a.ttf", "stray");
     AnswerConflicts(win::kIdCancel, true);
