@@ -13,6 +13,10 @@ std::string OpenFailure(const std::string& path) {
     return "ファイル「" + path + "」のオープンに失敗しました。";
 }
 
+std::string WriteFailure(const std::string& path) {
+    return "ファイル「" + path + "」の書き込みに失敗しました。";
+}
+
 }  // namespace
 
 int32_t CopyProgressPosition(int32_t startPos, int32_t endPos, uint32_t fullChunks,
@@ -68,7 +72,7 @@ int CopyFileWithProgress(platform::WindowHandle dialog, const std::string& sourc
         }
         const std::size_t written = n == 0 ? 0 : destination->Write(buffer, n);
         if (destination->Error() || written < n) {
-            errorText = "ファイル「" + destinationPath + "」の書き込みに失敗しました。";
+            errorText = WriteFailure(destinationPath);
             result = 0;
             break;
         }
@@ -88,7 +92,11 @@ int CopyFileWithProgress(platform::WindowHandle dialog, const std::string& sourc
     }
 
     source->Close();
-    destination->Close();
+    // The stream writes its last bytes when it is closed: if that fails, the copy is incomplete.
+    if (destination->Close() != 0 && result == 1) {
+        errorText = WriteFailure(destinationPath);
+        result = 0;
+    }
     if (result == 0) {
         system.files.DeleteFile(destinationPath);
     }

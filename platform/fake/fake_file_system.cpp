@@ -289,7 +289,7 @@ class FakePlatform::FakeStream final : public platform::Stream {
     int Close() override {
         owner_.Log("fclose", path_);
         closed_ = true;
-        return 0;
+        return owner_.Fails("fclose", path_) ? -1 : 0;
     }
 
   private:

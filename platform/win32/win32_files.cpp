@@ -11,7 +11,7 @@ namespace {
 class Win32TextFile final : public TextFile {
   public:
     explicit Win32TextFile(FILE* file) : file_(file) {}
-    ~Win32TextFile() override { std::fclose(file_); }
+    ~Win32TextFile() override { static_cast<void>(std::fclose(file_)); }
     Win32TextFile(const Win32TextFile&) = delete;
     Win32TextFile& operator=(const Win32TextFile&) = delete;
 

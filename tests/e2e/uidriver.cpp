@@ -661,7 +661,8 @@ int CmdKey(const Options& options) {
     HWND target = FocusIn(window);
     const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
     if (!PostMessageW(target, WM_KEYDOWN, key, scan | 1) ||
-        !PostMessageW(target, WM_KEYUP, key, scan | 1 | (1 << 30) | (1u << 31))) {
+        !PostMessageW(target, WM_KEYUP, key,
+                      scan | 1 | (LPARAM{1} << 30) | static_cast<LPARAM>(0x80000000u))) {
         throw CommandError("could not post the key");
     }
     std::printf("pressed hwnd=%s id=%d key=%s\n", HandleHex(target).c_str(), GetDlgCtrlID(target),

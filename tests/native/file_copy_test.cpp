@@ -147,7 +147,7 @@ TEST_F(CopyTest, BarPositionsAtTheEdgesOfAFile) {
         {1024, 10, 30, {30}},
         {1500, 10, 30, {20}},
         {2048, 10, 30, {20, 30}},
-        {3 * 1024, 50, 60, {53, 56, 60}},
+        {std::size_t{3} * 1024, 50, 60, {53, 56, 60}},
     };
     for (const Case& c : cases) {
         fake::FakePlatform windows;
@@ -279,6 +279,20 @@ TEST_F(CopyTest, AShortWriteNamesTheDestinationAndRemovesThePartialFile) {
     EXPECT_EQ(Bar().positions.size(), 1u);
 }
 
+TEST_F(CopyTest, AFailureToWriteTheLastBytesOnClosingIsAFailedWrite) {
+    fake.AddFile("C:\\Package\\a.ttf", Bytes(3000));
+    fake.Fail("fclose", "C:\\Dest\\a.ttf");
+    EXPECT_EQ(Copy("C:\\Package\\a.ttf", "C:\\Dest\\a.ttf"), 0);
+    EXPECT_EQ(errorText, "ファイル「C:\\Dest\\a.ttf」の書き込みに失敗しました。");
+    EXPECT_FALSE(fake.FileExists("C:\\Dest\\a.ttf"));
+
+    // A source that fails to close changes nothing: everything was read.
+    fake.Fail("fclose", "C:\\Package\\a.ttf");
+    errorText = "caller's text";
+    EXPECT_EQ(Copy("C:\\Package\\a.ttf", "C:\\Dest\\b.ttf"), 1);
+    EXPECT_EQ(errorText, "caller's text");
+}
+
 TEST_F(CopyTest, AnUnmeasuredFileKeepsTheBarInsideItsSlice) {
     // The size query fails, yet the file reads: the copy goes on, the bar waits at the start.
     fake.AddFile("C:\\Package\\a.ttf", Bytes(3000));
@@ -293,7 +307,7 @@ TEST_F(CopyTest, AFileThatGrewAfterMeasuringStopsTheBarAtTheEndOfItsSlice) {
     platform::ScopedPlatform scope(windows.Platform());
     void* bar = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
     ProgressDialog = bar;
-    windows.AddFile("C:\\grown.ttf", Bytes(4 * 1024));
+    windows.AddFile("C:\\grown.ttf", Bytes(std::size_t{4} * 1024));
     windows.ReportSize("C:\\grown.ttf", 1024);
     std::string text;
     ASSERT_EQ(CopyFileWithProgress(bar, "C:\\grown.ttf", "C:\\out.ttf", 10, 20, text), 1);
