@@ -8,6 +8,9 @@
 //       EnumFontFamiliesA reports on the screen: "family name=HEX charset=N type=N",
 //       then "added path=HEX result=N" for each file; the fonts stay loaded until the probe ends
 //
+//   fontprobe remove HEX...
+//       RemoveFontResourceA of each path (CP932 in hex): "removed path=HEX result=N error=N"
+//
 // Texts are CP932 bytes in hex, as in uidriver: Japanese does not survive a Wine console. The
 // registry is read with the Unicode calls and converted, so what is printed does not depend on
 // the probe's own code page; the families are read with the ANSI call the installer uses.
@@ -138,6 +141,21 @@ int Families(int argc, char** argv) {
     return 0;
 }
 
+// Removes font resources by path, in order, and prints each result.
+int Remove(int argc, char** argv) {
+    for (int i = 2; i < argc; ++i) {
+        std::string path;
+        if (!FromHex(argv[i], path)) {
+            std::fprintf(stderr, "usage: fontprobe remove HEX...\n");
+            return 2;
+        }
+        const BOOL removed = RemoveFontResourceA(path.c_str());
+        std::printf("removed path=%s result=%d error=%lu\n", ToHex(path).c_str(), removed,
+                    static_cast<unsigned long>(removed ? 0 : GetLastError()));
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -147,6 +165,10 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "families") == 0) {
         return Families(argc, argv);
     }
-    std::fprintf(stderr, "usage: fontprobe registry | families [--add-hex HEX]...\n");
+    if (argc >= 3 && std::strcmp(argv[1], "remove") == 0) {
+        return Remove(argc, argv);
+    }
+    std::fprintf(stderr,
+                 "usage: fontprobe registry | families [--add-hex HEX]... | remove HEX...\n");
     return 2;
 }
