@@ -657,7 +657,10 @@ class D1SlowCopyTest(InstallCase):
                             if w.text("caption") == PROGRESS_CAPTION]
         self.assertEqual(progress_dialogs, [progress],
                          "a second run, or the first one ended too early")
-        self.assertEqual(self.driver.dump(self.hwnd).caption.decode("cp932"), CAPTION)
+        main = self.driver.dump(self.hwnd)
+        self.assertEqual((main.caption.decode("cp932"), main.record.flag("visible"),
+                          main.record.flag("enabled")), (CAPTION, True, True),
+                         "the main dialog stays as it was under the run")
         self.expect_completion()
         table = font_table()
         self.assert_registered(table, held.face_name, "held.ttf")
