@@ -528,6 +528,23 @@ class B2ConflictTest(InstallCase):
         self.assertEqual(sorted(os.listdir(unix_path(folder))), ["a.ttf", "b.ttf"])
         self.close_and_expect_exit_code_0()
 
+    def test_cancel_with_the_checkbox_ticked_numbers_the_next_run_unasked(self):
+        spec = FontSpec("FI E2E Later Run", "FIE2ELaterRun")
+        folder = self.start_clash("clash5", [(spec.face_name, "a.ttf", ttf(spec))])
+        dialog = self.wait_conflict(spec.face_name, "a.ttf")
+        self.driver.check(dialog, IDC_SAME_FOR_FOLLOWING)
+        self.answer(dialog, IDCANCEL)
+        self.driver.wait_gone(self.progress)
+        self.assert_only_main_dialog()
+        self.assert_not_registered(font_table(), spec.face_name)
+        # The same process, a second press: the ticked box still holds, so nothing is asked and
+        # the clash gets a numbered name.
+        self.install()
+        self.expect_completion()
+        self.assert_registered(font_table(), spec.face_name, folder + r"\a1.ttf")
+        self.assertEqual(read_bytes(folder + r"\a.ttf"), self.stranger)
+        self.assertEqual(sorted(os.listdir(unix_path(folder))), ["a.ttf", "a1.ttf"])
+
     def test_checkbox_carries_the_answer_to_the_next_clash(self):
         first = FontSpec("FI E2E Carry A", "FIE2ECarryA")
         second = FontSpec("FI E2E Carry C", "FIE2ECarryC")
@@ -695,7 +712,7 @@ def main():
     failed = {test.id().split(".")[-1] for test, _ in result.failures + result.errors}
     print("\nFontInstaller installs, end to end:")
     for test_name, seconds in result.timings:
-        print("  %-4s %-58s %5.1f s" % ("FAIL" if test_name in failed else "ok", test_name,
+        print("  %-4s %-66s %5.1f s" % ("FAIL" if test_name in failed else "ok", test_name,
                                          seconds))
     print("  screenshots in %s" % CONFIG.artifacts)
     print("  total time %.1f s" % elapsed)
