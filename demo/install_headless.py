@@ -16,6 +16,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unicodedata
 
 sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -50,6 +51,12 @@ class PrefixRunner:
             err.seek(0)
             return (code, out.read().decode("ascii", "replace"),
                     err.read().decode("utf-8", "replace"))
+
+
+def padded(text, width):
+    """text filled with spaces to width terminal columns (full-width characters take two)."""
+    columns = sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
+    return text + " " * max(0, width - columns)
 
 
 def font_list(package):
@@ -104,9 +111,9 @@ def main():
     for face, file_name in font_list(args.package):
         names = [n for n in values if n == face or n.startswith(face + " (")]
         for name in names:
-            print("  %-36s = %s" % (name, values[name]))
+            print("  %s = %s" % (padded(name, 32), values[name]))
         if not names:
-            print("  %-36s   (no value)" % face)
+            print("  %s   (no value)" % padded(face, 32))
     print("\nC:\\windows\\Fonts:")
     for face, file_name in font_list(args.package):
         path = os.path.join(fonts_folder, file_name)
