@@ -456,6 +456,27 @@ class B1ChosenFolderTest(InstallCase):
             self.assertIn(face, families)
 
 
+    def test_same_faces_again_into_another_folder(self):
+        # Unlike in the Fonts folder, an old file outside the destination is left where it is;
+        # only its registration and its loaded font go.
+        moved = FontSpec("FI E2E Moved", "FIE2EMoved")
+        moved_jp = FontSpec("FI E2E Moved J", "FIE2EMovedJ", "移動明朝")
+        for run, folder in ((1, r"C:\first"), (2, r"C:\second")):
+            entries = [(moved.face_name, "m%d.ttf" % run, ttf(moved)),
+                       (moved_jp.face_name, "j%d.ttf" % run, ttf(moved_jp))]
+            self.start(make_package("moved%d" % run, entries))
+            self.select_all()
+            self.choose_folder(folder)
+            self.install()
+            self.expect_completion()
+            table = font_table()
+            for face, file_name, _ in entries:
+                self.assert_registered(table, face, folder + "\\" + file_name)
+        self.assertEqual(sorted(os.listdir(unix_path(r"C:\first"))), ["j1.ttf", "m1.ttf"])
+        self.assertEqual(sorted(os.listdir(unix_path(r"C:\second"))), ["j2.ttf", "m2.ttf"])
+        self.assertLessEqual({moved.face_name, moved_jp.face_name}, gdi_families())
+
+
 class B2ConflictTest(InstallCase):
     """An unregistered a.ttf in the chosen folder, and each answer to the question."""
 
