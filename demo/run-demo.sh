@@ -5,12 +5,17 @@
 #
 # Makes the demo package (demo/make_demo.py) in a temporary folder, starts the installer from it
 # in a fresh copy of the template Wine prefix, and prints the path of a screenshot taken once its
-# window is up. Then it waits for the installer to end, at most DEMO_TIMEOUT seconds (300), and
-# stops the wine server and, if it started one, Xvfb.
+# window is up.
 #
-# With DISPLAY set, the installer appears on that display, to be worked by hand; without it, on an
-# Xvfb of its own. The template prefix is FI_WINE_TEMPLATE, by default wine-template beside the
-# exe (the build folder); it is made on first use. Builds nothing.
+# With DISPLAY set, the installer appears on that display, to be worked by hand; the script waits
+# for it to end, at most DEMO_TIMEOUT seconds (300). Without DISPLAY, it runs on an Xvfb of its
+# own and the script works it through a whole install (demo/install_headless.py, with uidriver.exe
+# and fontprobe.exe from the build): every font into the Fonts folder, the completion message
+# confirmed, then the registry's font table and the Fonts folder printed for the package's fonts.
+# In both cases it stops the wine server and, if it started one, Xvfb at the end.
+#
+# The template prefix is FI_WINE_TEMPLATE, by default wine-template beside the exe (the build
+# folder); it is made on first use. Builds nothing.
 set -euo pipefail
 
 if [ $# -ne 1 ] || [ ! -f "$1" ]; then
@@ -23,6 +28,7 @@ source "$here/../tests/wine/prefix.sh"
 
 template=${FI_WINE_TEMPLATE:-$(dirname "$exe")/wine-template}
 uidriver=${FI_UIDRIVER:-$(dirname "$exe")/tests/e2e/uidriver.exe}
+fontprobe=${FI_FONTPROBE:-$(dirname "$exe")/tests/e2e/fontprobe.exe}
 timeout_s=${DEMO_TIMEOUT:-300}
 
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/fi-demo.XXXXXX")
@@ -73,14 +79,19 @@ fi
 import -window root "$workdir/screenshot.png"
 echo "screenshot: $workdir/screenshot.png"
 
-# On a screen of its own nobody can work the dialog, so the demo closes it as a user would.
-if [ -n "$own_screen" ] && [ -f "$uidriver" ]; then
+# On a screen of its own nobody can work the dialog, so the demo works it as a user would: every
+# font, the standard Fonts folder, the install button, the completion message. Then it shows
+# what was installed.
+install_result=0
+if [ -n "$own_screen" ]; then
   hwnd=$(sed -n 's/^window hwnd=\([0-9A-Fa-f]*\).*/\1/p' "$workdir/wait.log" | head -n 1)
-  if [ -n "$hwnd" ]; then
-    echo "closing the window on the virtual screen"
-    wine "$uidriver" dump --hwnd "$hwnd" >"$workdir/window.txt" 2>&1 || true
-    wine "$uidriver" click --hwnd "$hwnd" --id 2 >/dev/null 2>&1 ||
-      wine "$uidriver" close --hwnd "$hwnd" >/dev/null 2>&1 || true
+  if [ -n "$hwnd" ] && [ -f "$uidriver" ] && [ -f "$fontprobe" ]; then
+    echo "installing every font of the package on the virtual screen"
+    /usr/bin/python3 "$here/install_headless.py" --uidriver "$uidriver" --fontprobe "$fontprobe" \
+      --hwnd "$hwnd" --package "$package" || install_result=$?
+  elif [ -n "$hwnd" ] && [ -f "$uidriver" ]; then
+    echo "no fontprobe.exe beside uidriver.exe: closing the window instead" >&2
+    wine "$uidriver" click --hwnd "$hwnd" --id 2 >/dev/null 2>&1 || true
   fi
 fi
 
@@ -100,4 +111,8 @@ wait "$installer_pid"
 code=$?
 set -e
 echo "installer exit code: $code"
+if [ "$code" -eq 0 ] && [ "$install_result" -ne 0 ]; then
+  echo "the install did not complete" >&2
+  exit "$install_result"
+fi
 exit "$code"
