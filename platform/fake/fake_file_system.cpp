@@ -246,7 +246,7 @@ class FakePlatform::FakeStream final : public platform::Stream {
     }
     ~FakeStream() override {
         if (!closed_) {
-            Close();
+            CloseStream();
         }
     }
 
@@ -286,13 +286,15 @@ class FakePlatform::FakeStream final : public platform::Stream {
 
     bool Error() override { return error_; }
 
-    int Close() override {
+    int Close() override { return CloseStream(); }
+
+  private:
+    int CloseStream() {
         owner_.Log("fclose", path_);
         closed_ = true;
         return owner_.Fails("fclose", path_) ? -1 : 0;
     }
 
-  private:
     FakePlatform& owner_;
     std::string path_;
     std::string key_;

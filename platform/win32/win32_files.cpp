@@ -26,7 +26,7 @@ class Win32TextFile final : public TextFile {
 class Win32Stream final : public Stream {
   public:
     explicit Win32Stream(FILE* file) : file_(file) {}
-    ~Win32Stream() override { Close(); }
+    ~Win32Stream() override { CloseFile(); }
     Win32Stream(const Win32Stream&) = delete;
     Win32Stream& operator=(const Win32Stream&) = delete;
 
@@ -37,7 +37,10 @@ class Win32Stream final : public Stream {
         return std::fwrite(buffer, 1, size, file_);
     }
     bool Error() override { return std::ferror(file_) != 0; }
-    int Close() override {
+    int Close() override { return CloseFile(); }
+
+  private:
+    int CloseFile() {
         if (file_ == nullptr) {
             return 0;
         }
@@ -46,7 +49,6 @@ class Win32Stream final : public Stream {
         return result;
     }
 
-  private:
     FILE* file_;
 };
 

@@ -120,7 +120,13 @@ def put_file(windows_path, data):
 
 
 def probe(*args):
-    code, stdout, stderr = SESSION.run_to_end([CONFIG.fontprobe, *args], 60)
+    for attempt in range(3):
+        code, stdout, stderr = SESSION.run_to_end([CONFIG.fontprobe, *args], 60)
+        # As for the driver: a new Wine process may die in glibc's allocator while Wine sets it
+        # up. The probe's listings only look, so they are run again.
+        if not (code == 41 and "malloc()" in stderr and args[0] != "remove" and attempt < 2):
+            break
+        sys.stderr.write("fontprobe %s: Wine died starting it; once more\n" % args[0])
     if code != 0:
         raise AssertionError("fontprobe %s failed (exit %d): %s" % (args, code, stderr))
     return winharness.parse_records(stdout)

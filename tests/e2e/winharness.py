@@ -18,6 +18,7 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 from dataclasses import dataclass, field
@@ -269,8 +270,20 @@ class Driver:
         self.session = session
         self.exe = exe
 
+    # Commands that only look: safe to start again.
+    READ_ONLY = ("wait", "waitgone", "list", "dump", "msgbox")
+
     def run(self, *args: str, timeout: float = 60) -> DriverResult:
-        code, stdout, stderr = self.session.run_to_end([self.exe, *args], timeout)
+        for attempt in range(3):
+            code, stdout, stderr = self.session.run_to_end([self.exe, *args], timeout)
+            # Now and then a new Wine process dies in glibc's allocator while Wine sets it up,
+            # before the driver has done anything (exit 41, "malloc(): ..."). A command that only
+            # looks is simply run again; anything else is reported as it is.
+            wine_died = code == 41 and "malloc()" in stderr
+            if not (wine_died and args and args[0] in self.READ_ONLY and attempt < 2):
+                break
+            sys.stderr.write("uidriver %s: Wine died starting it (%s); once more\n"
+                             % (args[0], stderr.strip()))
         return DriverResult(code, parse_records(stdout), stdout, stderr)
 
     def _check(self, result: DriverResult, what: str) -> DriverResult:

@@ -123,8 +123,8 @@ TEST_F(FontRegistryTest, WriteStoresAStringValueWithItsTerminator) {
     ASSERT_EQ(WriteFontRegistryEntry(nullptr, "Bitmap", "C:\\WINDOWS\\Fonts\\b.fon"), 1);
     EXPECT_EQ(Names(),
               (std::vector<std::string>{"ソフト表示 (TrueType)", "Other (OpenType)", "Bitmap"}));
-    EXPECT_EQ(DataOf("ソフト表示 (TrueType)"), std::string("soft.ttc", 9));
-    EXPECT_EQ(DataOf("Other (OpenType)"), std::string("D:\\My Fonts\\o.OTF", 18));
+    EXPECT_EQ(DataOf("ソフト表示 (TrueType)"), std::string("soft.ttc") + '\0');
+    EXPECT_EQ(DataOf("Other (OpenType)"), std::string("D:\\My Fonts\\o.OTF") + '\0');
     EXPECT_EQ(fake.Values(kNtKey)->front().type, 1u);  // REG_SZ
     EXPECT_EQ(CallsStartingWith("RegOpenKeyExA").front(),
               std::string("RegOpenKeyExA ") + kNtKey + " KEY_ALL_ACCESS");
@@ -136,7 +136,7 @@ TEST_F(FontRegistryTest, WriteOverwritesAValueOfTheSameName) {
     fake.AddStringValue(kNtKey, "Same (TrueType)", "old.ttf");
     ASSERT_EQ(WriteFontRegistryEntry(nullptr, "Same", "C:\\WINDOWS\\Fonts\\new.ttf"), 1);
     EXPECT_EQ(Names(), std::vector<std::string>{"Same (TrueType)"});
-    EXPECT_EQ(DataOf("Same (TrueType)"), std::string("new.ttf", 8));
+    EXPECT_EQ(DataOf("Same (TrueType)"), std::string("new.ttf") + '\0');
 }
 
 TEST_F(FontRegistryTest, WriteFailuresAreShownToTheOwner) {

@@ -264,7 +264,7 @@ TEST_F(InstallTest, SizesAddUpInSixtyFourBitsAndEqualFreeSpacePasses) {
     fake.AddFileOfSize("C:\\Package\\big1.ttf", 0xF0000000u);
     fake.AddFileOfSize("C:\\Package\\big2.ttf", 0xF0000000u);
     const std::vector<FontEntry> big = {{"Big1", "big1.ttf"}, {"Big2", "big2.ttf"}};
-    fake.freeBytesEx[kChosen] = 2 * uint64_t{0xF0000000u} - 1;
+    fake.freeBytesEx[kChosen] = uint64_t{2} * 0xF0000000u - 1u;
     EXPECT_EQ(Run(big, kChosen), 0);
     EXPECT_EQ(Warnings(), std::vector<std::string>{
                               "ディスク容量が足りません。\n必要な容量：8053063680 バイト"});

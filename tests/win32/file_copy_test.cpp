@@ -28,7 +28,7 @@ std::string ReadAll(const std::string& path) {
     while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
         bytes.append(buffer, n);
     }
-    std::fclose(file);
+    static_cast<void>(std::fclose(file));
     return bytes;
 }
 

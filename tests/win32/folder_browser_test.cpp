@@ -82,9 +82,9 @@ void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
 
 class FolderBrowserTest : public Win32Test {
   protected:
-    FolderBrowserTest() {
-        owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE | WS_CAPTION, 10, 10,
-                                300, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    FolderBrowserTest()
+        : owner(CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE | WS_CAPTION, 10, 10,
+                                300, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr)) {
         seen = Seen{};
         seen.owner = owner;
     }

@@ -53,7 +53,7 @@ TEST_F(FreeSpaceTest, TheClusterQueryAgreesWithTheExtendedCall) {
     ASSERT_NE(GetFreeDiskSpace("C:\\windows\\", clusters), 0);
     // Both describe the same disk; allow for what other programs write meanwhile.
     const uint64_t difference = extended > clusters ? extended - clusters : clusters - extended;
-    EXPECT_LE(difference, extended / 100 + 64 * 1024 * 1024)
+    EXPECT_LE(difference, extended / 100 + uint64_t{64} * 1024 * 1024)
         << "extended " << extended << ", clusters " << clusters;
 }
 

@@ -17,7 +17,11 @@ TEST_F(Win32Test, APlantedLibraryBesideTheProgramIsNotLoaded) {
                     ? "without the current folder"
                     : "unchanged");
     EXPECT_EQ(search, platform::win32::LibrarySearch::SystemFolderOnly);
-    EXPECT_EQ(LoadLibraryA("fiplanted.dll"), nullptr);
+    HMODULE planted = LoadLibraryA("fiplanted.dll");
+    EXPECT_EQ(planted, nullptr);
+    if (planted != nullptr) {
+        FreeLibrary(planted);
+    }
     // The system's own libraries still load by name.
     HMODULE system = LoadLibraryA("mpr.dll");
     EXPECT_NE(system, nullptr);

@@ -27,9 +27,8 @@ TEST_F(TextFileTest, FakeTextModeMatchesTheCRuntime) {
         "A,a.ttf\nB,b.ttf",
         "lone\rcarriage\r\r\n",
         "ends in cr\r",
-        "before\x1A"
-        "after\r\n",
-        std::string("nul\0inside\r\nnext\n", 18),
+        std::string("before") + '\x1A' + "after\r\n",
+        std::string("nul") + '\0' + "inside\r\nnext\n",
         std::string(300, 'x') + "\r\n" + std::string(255, 'y') + "\r\n" + std::string(254, 'z') +
             "\r\n",
         "ソフト表示,表.ttf\r\n",
