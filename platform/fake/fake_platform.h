@@ -266,7 +266,9 @@ class FakePlatform final : public platform::SystemInfo,
     std::map<platform::ItemList, std::string> browsedItems_;  // item list -> path ("" virtual)
     std::map<platform::WindowHandle, platform::DialogProcedure> procedures_;
     std::map<std::string, std::vector<RegistryValue>> keys_;  // folded path -> values
-    std::map<platform::KeyHandle, std::string> openKeys_;     // handle -> folded path
+    // folded path -> folded value name -> place in keys_
+    std::map<std::string, std::map<std::string, std::size_t>> valueIndex_;
+    std::map<platform::KeyHandle, std::string> openKeys_;  // handle -> folded path
     std::set<platform::DeviceContext> deviceContexts_;
     std::map<std::string, uint64_t> writeLimits_;  // folded path -> bytes a file may hold
     uintptr_t nextHandle_ = 0x1000;

@@ -36,18 +36,22 @@ void FakePlatform::AddKey(const std::string& path) {
 
 void FakePlatform::RemoveKey(const std::string& path) {
     keys_.erase(FoldCase(path));
+    valueIndex_.erase(FoldCase(path));
 }
 
 void FakePlatform::SetRegistryValue(const std::string& path, const std::string& name,
                                     const std::string& data, uint32_t type) {
-    std::vector<RegistryValue>& values = keys_[FoldCase(path)];
-    for (RegistryValue& value : values) {
-        if (FoldCase(value.name) == FoldCase(name)) {
-            value.type = type;
-            value.data = data;
-            return;
-        }
+    const std::string key = FoldCase(path);
+    std::vector<RegistryValue>& values = keys_[key];
+    std::map<std::string, std::size_t>& index = valueIndex_[key];
+    const std::string folded = FoldCase(name);
+    auto found = index.find(folded);
+    if (found != index.end()) {
+        values[found->second].type = type;
+        values[found->second].data = data;
+        return;
     }
+    index[folded] = values.size();
     values.push_back(RegistryValue{name, type, data});
 }
 
@@ -155,13 +159,18 @@ int32_t FakePlatform::DeleteValue(platform::KeyHandle key, const std::string& na
         return win::kErrorAccessDenied;
     }
     std::vector<RegistryValue>& values = keys_[open->second];
-    for (auto value = values.begin(); value != values.end(); ++value) {
-        if (FoldCase(value->name) == FoldCase(name)) {
-            values.erase(value);
-            return win::kErrorSuccess;
-        }
+    std::map<std::string, std::size_t>& index = valueIndex_[open->second];
+    auto found = index.find(FoldCase(name));
+    if (found == index.end()) {
+        return win::kErrorFileNotFound;
     }
-    return win::kErrorFileNotFound;
+    values.erase(values.begin() + static_cast<std::ptrdiff_t>(found->second));
+    // Later values move up one place, as in the registry's enumeration.
+    index.clear();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        index[FoldCase(values[i].name)] = i;
+    }
+    return win::kErrorSuccess;
 }
 
 }  // namespace fake
