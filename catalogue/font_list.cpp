@@ -84,8 +84,9 @@ int LoadFontList(platform::WindowHandle owner, const std::string& path) {
     }
     char buffer[kLineBufferSize];
     std::vector<std::string> fields;
+    std::string line;  // one buffer for every line
     while (file->ReadLine(buffer, kLineBufferSize)) {
-        std::string line(buffer);  // up to the first NUL
+        line.assign(buffer);  // up to the first NUL
         StripLineEnd(line);
         SplitCsvLine(line, fields);
         if (fields.size() != 2) {

@@ -79,15 +79,26 @@ class InstallRun {
                                       kBroadcastTimeoutMs);
     }
 
+    // The shell is asked once a run; every comparison after that uses its answer.
+    const std::string& FontsFolder() {
+        if (!fontsFolderKnown_) {
+            fontsFolder_ = GetFontsFolder();
+            fontsFolderWithBackslash_ = fontsFolder_ + "\\";
+            fontsFolderKnown_ = true;
+        }
+        return fontsFolder_;
+    }
+
     // After a warning about a font that is still installed: the user can remove it by hand.
     void OpenFontsFolder() {
-        system_.ui.ShellExecute(dialog_, "open", GetFontsFolder(), win::kSwShowNormal);
+        system_.ui.ShellExecute(dialog_, "open", FontsFolder(), win::kSwShowNormal);
     }
 
     void Warn(const std::string& text) { ShowWarning(text, dialog_); }
 
     bool IsFontsFolder(const std::string& folder) {
-        return cp932::EqualsIgnoreCase(folder, GetFontsFolder() + "\\");
+        FontsFolder();
+        return cp932::EqualsIgnoreCase(folder, fontsFolderWithBackslash_);
     }
 
     // --- preparation ------------------------------------------------------------------------
@@ -336,6 +347,9 @@ class InstallRun {
     std::vector<std::string> removedNames_;
     int32_t installedCount_ = 0;
     int32_t rememberedAnswer_ = -1;
+    std::string fontsFolder_;
+    std::string fontsFolderWithBackslash_;
+    bool fontsFolderKnown_ = false;
 };
 
 }  // namespace
