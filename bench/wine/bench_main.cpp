@@ -62,6 +62,8 @@ struct Figures {
     int64_t addFontTicksInRuns = 0;
     uint64_t broadcastsInRuns = 0;
     int64_t broadcastTicksInRuns = 0;
+    uint64_t itemMessagesInRuns = 0;  // SendDlgItemMessage: the progress bar's position
+    int64_t itemMessageTicksInRuns = 0;
     uint64_t uiCallsInRuns = 0;
     int64_t uiTicksInRuns = 0;  // every Ui call of a run, the broadcast included
 };
@@ -267,7 +269,11 @@ class WatchedUi final : public platform::Ui {
         const int64_t start = Now();
         const bool inRun = watch_.Enter(start);
         const intptr_t result = inner_.SendDlgItemMessage(dialog, id, message, wParam, lParam);
-        Done(inRun, start, 0);
+        const int64_t end = Done(inRun, start, 0);
+        if (inRun) {
+            ++figures_.itemMessagesInRuns;
+            figures_.itemMessageTicksInRuns += end - start;
+        }
         return result;
     }
     bool EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) override {
@@ -427,6 +433,8 @@ void WriteFigures(const Figures& f) {
     ms("add_font_ms_in_runs", f.addFontTicksInRuns);
     count("broadcasts_in_runs", f.broadcastsInRuns);
     ms("broadcast_ms_in_runs", f.broadcastTicksInRuns);
+    count("item_messages_in_runs", f.itemMessagesInRuns);
+    ms("item_messages_ms_in_runs", f.itemMessageTicksInRuns);
     count("ui_calls_in_runs", f.uiCallsInRuns);
     ms("ui_ms_in_runs", f.uiTicksInRuns);
     std::fclose(out);
