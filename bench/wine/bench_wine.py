@@ -26,6 +26,9 @@ Everything runs in one Wine session on one Xvfb screen, both stopped again at th
   dialog on screen as seen by a uidriver wait already polling, the median of --startup-runs
   runs; the installer also notes when, after its process's creation, it asks for that dialog.
 
+Last, PeekMessageA's cost is taken again with the prefix's Wine server tied to CPU 0 and the
+program on CPU 0, then on CPU 1 (a server round trip costs much more across CPUs).
+
 Output: a "machine" line, then one line per figure, "row<TAB>section<TAB>what<TAB>value<TAB>
 unit", then notes for people. The fonts are real TrueType fonts with face names no other run
 uses, padded with random bytes after their tables to the size asked for.
@@ -160,6 +163,46 @@ def peek_cost(session, exe):
         peeks.append(float(values["peek_us"]))
         qpcs.append(float(values["qpc_us"]))
     return statistics.median(peeks), statistics.median(qpcs), peeks
+
+
+def wine_server_of(session):
+    """The process id of the Wine server of this session's prefix, or None."""
+    for name in os.listdir("/proc"):
+        if not name.isdigit():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % name, "rb") as f:
+                command = f.read().split(b"\0")[0]
+            if not os.path.basename(command).startswith(b"wineserver"):
+                continue
+            with open("/proc/%s/environ" % name, "rb") as f:
+                if ("WINEPREFIX=%s" % session.prefix).encode() in f.read().split(b"\0"):
+                    return int(name)
+        except OSError:
+            continue
+    return None
+
+
+def peek_cost_by_placement(session, exe):
+    """PeekMessageA's cost with the program on the Wine server's CPU and on the other one:
+    {placement: median us}. The server is tied to CPU 0 for this, so it is measured last."""
+    server = wine_server_of(session)
+    if server is None or (os.cpu_count() or 1) < 2:
+        return {}
+    os.sched_setaffinity(server, {0})
+    costs = {}
+    for placement, cpu in (("same_cpu", "0"), ("other_cpu", "1")):
+        samples = []
+        for _ in range(PEEK_SAMPLES):
+            done = subprocess.run(["taskset", "-c", cpu, "wine", exe, str(PEEK_CALLS)],
+                                  env=session.env(), cwd=session.drive_c, capture_output=True,
+                                  text=True, stdin=subprocess.DEVNULL, timeout=120)
+            values = parse_key_values(done.stdout)
+            if done.returncode == 0 and "peek_us" in values:
+                samples.append(float(values["peek_us"]))
+        if samples:
+            costs[placement] = (statistics.median(samples), samples)
+    return costs
 
 
 def driver_round_trip(driver):
@@ -373,6 +416,7 @@ def main():
         trip_between, _ = driver_round_trip(driver)
         starts, starts_inside = startup_runs(session, args, driver, tag + "S")
         peek_us_after, _, peek_samples_after = peek_cost(session, args.peek_cost)
+        placements = peek_cost_by_placement(session, args.peek_cost)
 
     installer = raw - trip
     run_s = float(stats["run_ms"]) / 1000
@@ -410,6 +454,8 @@ def main():
     row(s, "peek_cost", peek_us, "us")
     row(s, "peek_cost_in_run", peek_in_run_us, "us")
     row(s, "peek_cost_after", peek_us_after, "us")
+    for placement, (cost, _) in sorted(placements.items()):
+        row(s, "peek_cost_" + placement, cost, "us")
     row(s, "queue_share_estimated", 100.0 * peeks * peek_us / 1e6 / run_s, "%")
     row(s, "queue_share_estimated_in_run_cost", 100.0 * peeks * peek_in_run_us / 1e6 / run_s, "%")
     row(s, "queue_share_measured", 100.0 * float(stats["queue_ms_in_runs"]) / 1000 / run_s, "%")
@@ -442,6 +488,11 @@ def main():
          "One QueryPerformanceCounter %.3f us (the bench installer takes two per queue call)."
          % (PEEK_CALLS, PEEK_SAMPLES, ", ".join("%.1f" % p for p in peek_samples), PEEK_SAMPLES,
             ", ".join("%.1f" % p for p in peek_samples_after), peek_in_run_us, qpc_us))
+    if placements:
+        note("PeekMessageA with the Wine server tied to CPU 0, per call: %s."
+             % "; ".join("program on the %s CPU %s us"
+                         % (p.split("_")[0], ", ".join("%.1f" % v for v in samples))
+                         for p, (_, samples) in sorted(placements.items())))
     note("Run inside the installer (progress dialog created to destroyed): %.2f s; "
          "of it in PeekMessageA %.2f s, in all queue calls %.2f s, AddFontResourceA %.0f ms, "
          "the broadcast %.0f ms, %s progress-bar messages (SendDlgItemMessage) %.0f ms, other "
