@@ -311,6 +311,10 @@ def minimal_run(session, args, tag, filler):
     elapsed = time.monotonic() - start
     if code != 0:
         raise RuntimeError("minimal_installer failed (%d): %s" % (code, stderr))
+    for _, file_name in fonts:
+        installed = os.path.join(session.drive_c, "windows", "Fonts", file_name)
+        if os.path.getsize(installed) != int(args.font_mib * MIB):
+            raise RuntimeError("%s was not installed whole" % file_name)
     return elapsed, empty, parse_key_values(stdout)
 
 
