@@ -41,3 +41,4 @@ set(FI_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine-template)
 
 add_subdirectory(tests/win32)
 add_subdirectory(tests/e2e)
+add_subdirectory(bench/wine)
