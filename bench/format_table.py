@@ -13,7 +13,7 @@ def main(paths):
             for line in lines:
                 fields = line.rstrip("\n").split("\t")
                 if fields[0] == "machine" and len(fields) >= 2:
-                    machines.append(fields[1])
+                    machines.append(", ".join(fields[1:]))
                 elif fields[0] == "row" and len(fields) >= 5:
                     rows.append(fields[1:5])
                 elif line.strip():

@@ -518,7 +518,7 @@ def main():
          "ms. to_main_dialog takes off the mean polling delay (25 ms) only, so it still holds "
          "the driver's exit; to_main_dialog_low takes off a whole driver round trip. Inside "
          "the installer, from its process's creation to the main dialog asked for (FontList.txt "
-         "read, the installed fonts scanned): %s ms."
+         "read and listed): %s ms."
          % (STARTUP_LINES, ", ".join("%.0f" % (t * 1000) for t in starts),
             ", ".join("%.1f" % t for t in starts_inside)))
     note("Minimal installer: Wine's start and end of a program that only broadcasts took "
