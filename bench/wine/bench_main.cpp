@@ -462,7 +462,7 @@ void WriteFigures(const Figures& f) {
     ms("item_messages_ms_in_runs", f.itemMessageTicksInRuns);
     count("ui_calls_in_runs", f.uiCallsInRuns);
     ms("ui_ms_in_runs", f.uiTicksInRuns);
-    std::fclose(out);
+    static_cast<void>(std::fclose(out));
 }
 
 }  // namespace

@@ -53,13 +53,13 @@ bool ReadList(const char* path, std::vector<Font>& fonts) {
         const std::size_t first = text.find('|');
         const std::size_t second = first == std::string::npos ? first : text.find('|', first + 1);
         if (second == std::string::npos) {
-            std::fclose(in);
+            static_cast<void>(std::fclose(in));
             return false;
         }
         fonts.push_back({text.substr(0, first), text.substr(first + 1, second - first - 1),
                          text.substr(second + 1)});
     }
-    std::fclose(in);
+    static_cast<void>(std::fclose(in));
     return true;
 }
 
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
         const std::string data = FileName(font.destination);
         if (RegSetValueExA(key, name.c_str(), 0, REG_SZ,
                            reinterpret_cast<const BYTE*>(data.c_str()),
-                           static_cast<DWORD>(data.size() + 1)) != ERROR_SUCCESS) {
+                           static_cast<DWORD>(data.size()) + 1) != ERROR_SUCCESS) {
             std::fprintf(stderr, "RegSetValueExA failed for %s\n", data.c_str());
             result = 6;
             break;
