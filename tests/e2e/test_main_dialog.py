@@ -24,7 +24,6 @@ sys.path.insert(0, os.path.join(HERE, "..", "fonts"))
 
 import winharness  # noqa: E402
 from make_fonts import FontSpec, save_font, write_font_list  # noqa: E402
-from test_startup import SummaryResult  # noqa: E402
 
 CAPTION = "フォントのインストール"
 BROWSE_TITLE = "フォルダを選択してください"
@@ -275,35 +274,7 @@ class SingleFontTest(MainDialogCase):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--installer", required=True, help="FontInstaller.exe")
-    parser.add_argument("--uidriver", required=True, help="uidriver.exe")
-    parser.add_argument("--template", required=True, help="template Wine prefix folder")
-    parser.add_argument("--artifacts", required=True, help="folder for screenshots")
-    parser.add_argument("--keep-prefix", action="store_true", help="keep the prefix")
-    args, rest = parser.parse_known_args()
-    for name in ("installer", "uidriver", "template", "artifacts"):
-        setattr(args, name, os.path.abspath(getattr(args, name)))
-    vars(CONFIG).update(vars(args))
-    os.makedirs(CONFIG.artifacts, exist_ok=True)
-    winharness.stop_all_on_signal()
-
-    started = time.monotonic()
-    program = unittest.main(
-        argv=[sys.argv[0]] + rest,
-        testRunner=unittest.TextTestRunner(resultclass=SummaryResult, verbosity=2),
-        exit=False,
-    )
-    result = program.result
-    elapsed = time.monotonic() - started
-    failed = len(result.failures) + len(result.errors)
-    print("\nFontInstaller main dialog, end to end:")
-    for test_name, seconds in result.timings:
-        print("  %-62s %5.1f s" % (test_name, seconds))
-    print("  screenshots in %s" % CONFIG.artifacts)
-    print("  total time %.1f s" % elapsed)
-    print("e2e: %d passed, %d failed" % (result.testsRun - failed - len(result.skipped), failed))
-    return 0 if result.wasSuccessful() and result.testsRun > 0 else 1
+    return winharness.run_module("FontInstaller main dialog", __doc__, CONFIG, ("installer", "uidriver"))
 
 
 if __name__ == "__main__":

@@ -187,63 +187,8 @@ class StartupTest(WineTestCase):
         self.close_with(run, dialog, IDCANCEL)
 
 
-class SummaryResult(unittest.TextTestResult):
-    """Also keeps how long each test took."""
-
-    def __init__(self, *args, **kwargs):
-        super().__init__(*args, **kwargs)
-        self.timings = []
-
-    def startTest(self, test):
-        self._started = time.monotonic()
-        super().startTest(test)
-
-    def stopTest(self, test):
-        self.timings.append((test.id().split(".")[-1], time.monotonic() - self._started))
-        super().stopTest(test)
-
-
-def print_summary(result, elapsed):
-    def name(test):
-        return test.id().split(".")[-1]
-
-    # Failures outside any test, such as in setUpModule, count as failures too.
-    failed = [name(test) for test, _ in result.failures + result.errors]
-    skipped = [name(test) for test, _ in result.skipped]
-    print("\nFontInstaller start-up, end to end:")
-    for test_name, seconds in result.timings:
-        status = "FAIL" if test_name in failed else "skip" if test_name in skipped else "ok"
-        print("  %-4s %-45s %5.1f s" % (status, test_name, seconds))
-    passed = len([t for t, _ in result.timings if t not in failed and t not in skipped])
-    print("  screenshots in %s" % CONFIG.artifacts)
-    print("  total time %.1f s" % elapsed)
-    line = "e2e: %d passed, %d failed" % (passed, len(failed))
-    print(line + (", %d skipped" % len(skipped) if skipped else ""))
-
-
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--installer", required=True, help="FontInstaller.exe")
-    parser.add_argument("--uidriver", required=True, help="uidriver.exe")
-    parser.add_argument("--template", required=True, help="template Wine prefix folder")
-    parser.add_argument("--artifacts", required=True, help="folder for screenshots")
-    parser.add_argument("--keep-prefix", action="store_true", help="keep each test's prefix")
-    args, rest = parser.parse_known_args()
-    for name in ("installer", "uidriver", "template", "artifacts"):
-        setattr(args, name, os.path.abspath(getattr(args, name)))
-    vars(CONFIG).update(vars(args))
-    os.makedirs(CONFIG.artifacts, exist_ok=True)
-    winharness.stop_all_on_signal()
-
-    started = time.monotonic()
-    program = unittest.main(
-        argv=[sys.argv[0]] + rest,
-        testRunner=unittest.TextTestRunner(resultclass=SummaryResult, verbosity=2),
-        exit=False,
-    )
-    result = program.result
-    print_summary(result, time.monotonic() - started)
-    return 0 if result.wasSuccessful() and result.testsRun > 0 else 1
+    return winharness.run_module("FontInstaller start-up", __doc__, CONFIG, ("installer", "uidriver"))
 
 
 if __name__ == "__main__":

@@ -14,6 +14,7 @@ program and uidriver by their process ids, the prefix's Wine server with wineser
 Run with Debian's /usr/bin/python3 (the tests also use fontTools from there).
 """
 
+import argparse
 import os
 import shutil
 import signal
@@ -21,8 +22,9 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 from dataclasses import dataclass, field
-from typing import Dict, List, Optional
+from typing import Dict, List, Optional, Sequence
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PREFIX_SCRIPT = os.path.join(HERE, "..", "wine", "prefix.sh")
@@ -490,3 +492,65 @@ class WineSession:
 
     def driver(self, exe: str) -> Driver:
         return Driver(self, exe)
+
+
+# ---- running a module of end-to-end tests ----------------------------------------------------
+
+
+class SummaryResult(unittest.TextTestResult):
+    """Also keeps how long each test took."""
+
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, **kwargs)
+        self.timings = []
+
+    def startTest(self, test):
+        self._started = time.monotonic()
+        super().startTest(test)
+
+    def stopTest(self, test):
+        self.timings.append((test.id().split(".")[-1], time.monotonic() - self._started))
+        super().stopTest(test)
+
+
+def run_module(title: str, doc: str, config, programs: Sequence[str]) -> int:
+    """Parses the command line into config (one --NAME per program, then --template,
+    --artifacts and --keep-prefix), runs the module's tests and prints how each went.
+    Returns the process exit code."""
+    parser = argparse.ArgumentParser(description=doc.splitlines()[0])
+    for name in programs:
+        parser.add_argument("--" + name, required=True, help=name + ".exe")
+    parser.add_argument("--template", required=True, help="template Wine prefix folder")
+    parser.add_argument("--artifacts", required=True, help="folder for screenshots")
+    parser.add_argument("--keep-prefix", action="store_true", help="keep the Wine prefix")
+    args, rest = parser.parse_known_args()
+    for name in (*programs, "template", "artifacts"):
+        setattr(args, name, os.path.abspath(getattr(args, name)))
+    vars(config).update(vars(args))
+    os.makedirs(config.artifacts, exist_ok=True)
+    stop_all_on_signal()
+
+    started = time.monotonic()
+    program = unittest.main(
+        argv=[sys.argv[0]] + rest,
+        testRunner=unittest.TextTestRunner(resultclass=SummaryResult, verbosity=2),
+        exit=False,
+    )
+    result = program.result
+
+    def name(test):
+        return test.id().split(".")[-1]
+
+    # Failures outside any test, such as in setUpModule, count as failures too.
+    failed = [name(test) for test, _ in result.failures + result.errors]
+    skipped = [name(test) for test, _ in result.skipped]
+    print("\n%s, end to end:" % title)
+    for test_name, seconds in result.timings:
+        status = "FAIL" if test_name in failed else "skip" if test_name in skipped else "ok"
+        print("  %-4s %-66s %5.1f s" % (status, test_name, seconds))
+    passed = len([t for t, _ in result.timings if t not in failed and t not in skipped])
+    print("  screenshots in %s" % config.artifacts)
+    print("  total time %.1f s" % (time.monotonic() - started))
+    line = "e2e: %d passed, %d failed" % (passed, len(failed))
+    print(line + (", %d skipped" % len(skipped) if skipped else ""))
+    return 0 if result.wasSuccessful() and result.testsRun > 0 else 1
