@@ -198,7 +198,11 @@ class InstallRun {
                 removedNames_.push_back(chosen.fontName);
                 const PathParts parts = SplitPath(record.fileName);
                 const std::string folder = parts.drive + parts.directory;
-                if (cp932::EqualsIgnoreCase(folder, destination_) || IsFontsFolder(folder)) {
+                // Only a file is deleted: an entry whose data names a folder ("", "." or "..")
+                // is unloaded and unregistered, but nothing is deleted for it.
+                const bool namesAFile = IsUsableFileName(parts.baseName + parts.extension);
+                if (namesAFile &&
+                    (cp932::EqualsIgnoreCase(folder, destination_) || IsFontsFolder(folder))) {
                     // Windows holds on to a font file until every program has let it go.
                     Broadcast();
                     system_.files.DeleteFile(record.fileName);

@@ -189,8 +189,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         const std::string full = windows.FullPath(path);
         if (!DirectlyIn(full, destinationFolder) && !DirectlyIn(full, kFonts)) {
-            std::fprintf(stderr, "touched %s (destination %s)\n", full.c_str(),
-                         destination.c_str());
+            std::fprintf(stderr, "touched %s (named \"%s\", destination %s)\n", full.c_str(),
+                         path.c_str(), destination.c_str());
             FUZZ_CHECK(false);
         }
     }

@@ -322,6 +322,25 @@ TEST_F(InstallTest, EveryInstalledRecordOfAChosenNameIsRemoved) {
     EXPECT_EQ(Count(kBroadcast), 3);
 }
 
+TEST_F(InstallTest, AnEntryNamingAFolderIsRemovedWithoutDeletingAnything) {
+    // Entries with empty data or "..": their "file" is the Fonts folder or its parent.
+    for (const char* data : {"", "..", "."}) {
+        fake::FakePlatform windows;
+        platform::ScopedPlatform scope(windows.Platform());
+        void* progress = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
+        windows.AddStringValue(kNtKey, "Odd (TrueType)", data);
+        windows.loadedFonts.push_back(windows.FullPath(std::string(kFonts) + data));
+        windows.AddFile("C:\\Package\\odd.ttf", FontBytes("Odd"));
+        ASSERT_EQ(InstallFonts(progress, {{"Odd", "odd.ttf"}}, kFonts), 1) << data;
+        EXPECT_EQ(std::count_if(
+                      windows.calls.begin(), windows.calls.end(),
+                      [](const std::string& call) { return call.rfind("DeleteFileA", 0) == 0; }),
+                  0)
+            << data;
+        EXPECT_TRUE(windows.FileExists("C:\\WINDOWS\\Fonts\\odd.ttf"));
+    }
+}
+
 TEST_F(InstallTest, AFontThatCannotBeUnloadedStopsTheRunAndOpensTheFontsFolder) {
     Installed("Stuck (TrueType)", "Stuck", "C:\\WINDOWS\\Fonts\\stuck.ttf", "stuck.ttf");
     fake.Fail("RemoveFontResourceA");
