@@ -4,52 +4,9 @@
 
 #include <cstdio>
 
+#include "platform/stdio_files.h"
+
 namespace bench {
-
-namespace {
-
-class NativeTextFile final : public platform::TextFile {
-  public:
-    explicit NativeTextFile(FILE* file) : file_(file) {}
-    ~NativeTextFile() override { static_cast<void>(std::fclose(file_)); }
-    NativeTextFile(const NativeTextFile&) = delete;
-    NativeTextFile& operator=(const NativeTextFile&) = delete;
-    bool ReadLine(char* buffer, int size) override {
-        return std::fgets(buffer, size, file_) != nullptr;
-    }
-
-  private:
-    FILE* file_;
-};
-
-class NativeStream final : public platform::Stream {
-  public:
-    explicit NativeStream(FILE* file) : file_(file) {}
-    ~NativeStream() override { CloseFile(); }
-    NativeStream(const NativeStream&) = delete;
-    NativeStream& operator=(const NativeStream&) = delete;
-    std::size_t Read(void* buffer, std::size_t size) override {
-        return std::fread(buffer, 1, size, file_);
-    }
-    std::size_t Write(const void* buffer, std::size_t size) override {
-        return std::fwrite(buffer, 1, size, file_);
-    }
-    bool Error() override { return std::ferror(file_) != 0; }
-    int Close() override { return CloseFile(); }
-
-  private:
-    int CloseFile() {
-        if (file_ == nullptr) {
-            return 0;
-        }
-        const int result = std::fclose(file_);
-        file_ = nullptr;
-        return result;
-    }
-    FILE* file_;
-};
-
-}  // namespace
 
 bool NativeFiles::FindFirstFile(const std::string& path, uint32_t& attributes) {
     struct stat info {};
@@ -74,14 +31,12 @@ bool NativeFiles::CreateDirectory(const std::string& path) {
 }
 
 std::unique_ptr<platform::TextFile> NativeFiles::OpenTextFile(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "r");
-    return file == nullptr ? nullptr : std::make_unique<NativeTextFile>(file);
+    return platform::OpenStdioTextFile(path, "r");
 }
 
 std::unique_ptr<platform::Stream> NativeFiles::OpenStream(const std::string& path,
                                                           const char* mode) {
-    FILE* file = std::fopen(path.c_str(), mode);
-    return file == nullptr ? nullptr : std::make_unique<NativeStream>(file);
+    return platform::OpenStdioStream(path, mode);
 }
 
 bool NativeFiles::DeleteFile(const std::string& path) {
