@@ -23,13 +23,15 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
 import winharness  # noqa: E402
+from installer_ui import (  # noqa: E402
+    CAPTION,
+    DONE,
+    IDOK,
+    IDC_FONT_LIST,
+    IDC_SELECT_ALL,
+    MSGBOX_TEXT_ID,
+)
 
-CAPTION = "フォントのインストール"
-DONE = "インストールが終了しました。"
-IDOK = 1
-IDC_FONT_LIST = 1000
-IDC_SELECT_ALL = 1001
-MSGBOX_TEXT_ID = 0xFFFF
 RUN_TIMEOUT_MS = 120000
 
 

@@ -51,14 +51,16 @@ sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
 sys.path.insert(0, os.path.join(TOP, "tests", "fonts"))
 
 import winharness  # noqa: E402
+from installer_ui import (  # noqa: E402
+    CAPTION,
+    DONE,
+    IDOK,
+    IDC_FONT_LIST,
+    IDC_SELECT_ALL,
+    MSGBOX_TEXT_ID,
+)
 from make_fonts import FontSpec, make_font, write_font_list  # noqa: E402
 
-CAPTION = "フォントのインストール"
-DONE = "インストールが終了しました。"
-IDOK = 1
-IDC_FONT_LIST = 1000
-IDC_SELECT_ALL = 1001
-MSGBOX_TEXT_ID = 0xFFFF
 
 MIB = 1024 * 1024
 FONTS_FOLDER = r"C:\windows\Fonts"

@@ -29,24 +29,26 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "fonts"))
 
 import winharness  # noqa: E402
+from installer_ui import (  # noqa: E402
+    CAPTION,
+    PROGRESS_CAPTION,
+    DONE,
+    IDOK,
+    IDCANCEL,
+    IDC_FONT_LIST,
+    IDC_SELECT_ALL,
+    IDC_CHOSEN_FOLDER,
+    IDC_DESTINATION,
+    IDC_PROGRESS_BAR,
+    IDC_PROGRESS_TEXT,
+    IDC_RENAME,
+    IDC_SAME_FOR_FOLLOWING,
+    IDC_CONFLICT_MESSAGE,
+    MSGBOX_TEXT_ID,
+)
 from make_fonts import FontSpec, make_font, save_collection, write_font_list  # noqa: E402
 
-CAPTION = "フォントのインストール"
-PROGRESS_CAPTION = "コピー中"
-DONE = "インストールが終了しました。"
 
-IDOK = 1
-IDCANCEL = 2
-IDC_FONT_LIST = 1000
-IDC_SELECT_ALL = 1001
-IDC_CHOSEN_FOLDER = 1004
-IDC_DESTINATION = 1005
-IDC_PROGRESS_BAR = 1010
-IDC_PROGRESS_TEXT = 1014
-IDC_RENAME = 1018
-IDC_SAME_FOR_FOLLOWING = 1020
-IDC_CONFLICT_MESSAGE = 1021
-MSGBOX_TEXT_ID = 0xFFFF  # the static that holds a message box's text
 REG_SZ = 1
 
 FONTS_FOLDER = r"C:\windows\Fonts"
@@ -173,7 +175,12 @@ class InstallCase(unittest.TestCase):
         self.driver = SESSION.driver(CONFIG.uidriver)
         self.run_ = SESSION.start_program(package)
         self.addCleanup(self.end_installer)
-        self.hwnd = self.driver.wait(CAPTION, window_class="#32770")["hwnd"]
+        try:
+            self.hwnd = self.driver.wait(CAPTION, window_class="#32770")["hwnd"]
+        except winharness.DriverError as error:
+            state = "still running" if self.run_.running() else "ended"
+            raise AssertionError("%s\ninstaller %s; its output:\n%s"
+                                 % (error, state, self.run_.log())) from error
 
     def end_installer(self):
         if self.run_.running():

@@ -23,23 +23,23 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "fonts"))
 
 import winharness  # noqa: E402
+from installer_ui import (  # noqa: E402
+    CAPTION,
+    BROWSE_TITLE,
+    IDOK,
+    IDCANCEL,
+    IDC_FONT_LIST,
+    IDC_SELECT_ALL,
+    IDC_STANDARD_FOLDER,
+    IDC_CHOSEN_FOLDER,
+    IDC_DESTINATION,
+    IDC_BROWSE,
+    IDC_DESELECT_ALL,
+    IDC_SINGLE_FONT_NAME,
+    MSGBOX_TEXT_ID,
+)
 from make_fonts import FontSpec, save_font, write_font_list  # noqa: E402
 
-CAPTION = "フォントのインストール"
-BROWSE_TITLE = "フォルダを選択してください"
-
-IDOK = 1
-IDCANCEL = 2
-IDC_FONT_LIST = 1000
-IDC_SELECT_ALL = 1001
-IDC_STANDARD_FOLDER = 1002
-IDC_CHOSEN_FOLDER = 1004
-IDC_DESTINATION = 1005
-IDC_BROWSE = 1006
-IDC_DESELECT_ALL = 1007
-IDC_SINGLE_FONT_NAME = 1015
-BST_CHECKED = 1
-MSGBOX_TEXT_ID = 0xFFFF  # the static that holds a message box's text
 
 # FontList.txt order, deliberately not alphabetical (nor in CP932 byte order).
 LIST_FONTS = [

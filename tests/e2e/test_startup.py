@@ -23,23 +23,25 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "fonts"))
 
 import winharness  # noqa: E402
+from installer_ui import (  # noqa: E402
+    CAPTION,
+    IDOK,
+    IDCANCEL,
+    IDC_FONT_LIST,
+    IDC_STANDARD_FOLDER,
+    IDC_CHOSEN_FOLDER,
+    IDC_DESTINATION,
+    IDC_BROWSE,
+    IDC_FONTS_FOLDER,
+    IDC_SINGLE_FONT_NAME,
+    MSGBOX_TEXT_ID,
+    BST_CHECKED,
+)
 from make_fonts import FontSpec, save_font, write_font_list  # noqa: E402
 
-CAPTION = "フォントのインストール"
 MISSING_TEXT = "フォント情報ファイル「FontList.txt」が見つかりません。"
 NO_DATA_TEXT = "フォント情報ファイル「FontList.txt」に有効なデータが記入されていません。"
 
-IDOK = 1
-IDCANCEL = 2
-IDC_FONT_LIST = 1000
-IDC_STANDARD_FOLDER = 1002
-IDC_CHOSEN_FOLDER = 1004
-IDC_DESTINATION = 1005
-IDC_BROWSE = 1006
-IDC_FONTS_FOLDER = 1009
-IDC_SINGLE_FONT_NAME = 1015
-MSGBOX_TEXT_ID = 0xFFFF
-BST_CHECKED = 1
 
 INSTALLER = r"C:\pkg\FontInstaller.exe"
 # Wine's Fonts folder; compared without regard to case.

@@ -90,6 +90,15 @@ def _stop_process(process: subprocess.Popen, grace: float = 5) -> None:
         process.wait(grace)
 
 
+def _lock_owner(number: int) -> Optional[int]:
+    """The process id an X server wrote into the lock file of a display number."""
+    try:
+        with open("/tmp/.X%d-lock" % number) as lock:
+            return int(lock.read().strip())
+    except (OSError, ValueError):
+        return None
+
+
 class Xvfb:
     """A virtual X screen on a free display number."""
 
@@ -119,7 +128,9 @@ class Xvfb:
             )
             deadline = time.monotonic() + timeout
             while time.monotonic() < deadline and process.poll() is None:
-                if os.path.exists(socket):
+                # Two runs may start a server on the same number at once; the socket then belongs
+                # to the winner, whose process id is in the lock file. Only ours counts.
+                if os.path.exists(socket) and _lock_owner(number) == process.pid:
                     self.process = process
                     self.display = ":%d" % number
                     _live.append(self)

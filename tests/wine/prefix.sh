@@ -64,11 +64,13 @@ xvfb_start() {
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 100); do
-      [ -e "/tmp/.X11-unix/X$n" ] && break
+      [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ] && break
       kill -0 "$XVFB_PID" 2>/dev/null || break
       sleep 0.1
     done
-    if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+    # The lock file names the server that won the number: only ours counts.
+    if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$XVFB_PID" 2>/dev/null &&
+      [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ]; then
       export DISPLAY=":$n"
       return 0
     fi
