@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "catalogue/font_list.h"
 #include "platform/fake/fake_platform.h"
+#include "services/progress_dialog.h"
 
 class FakeWindowsTest : public ::testing::Test {
   protected:
@@ -19,4 +20,19 @@ class FakeWindowsTest : public ::testing::Test {
 
     fake::FakePlatform fake;
     platform::ScopedPlatform scope{fake.Platform()};
+};
+
+// Another Windows, fresh, for one case of a loop: installed while it lives, with a copy
+// progress dialog open that ProgressDialog names.
+struct FreshWindows {
+    FreshWindows() : previousDialog(ProgressDialog) { ProgressDialog = progress; }
+    ~FreshWindows() { ProgressDialog = previousDialog; }
+    FreshWindows(const FreshWindows&) = delete;
+    FreshWindows& operator=(const FreshWindows&) = delete;
+
+    fake::FakePlatform windows;
+    platform::ScopedPlatform scope{windows.Platform()};
+    platform::WindowHandle progress =
+        windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
+    platform::WindowHandle previousDialog;
 };

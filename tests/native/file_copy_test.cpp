@@ -150,10 +150,9 @@ TEST_F(CopyTest, BarPositionsAtTheEdgesOfAFile) {
         {std::size_t{3} * 1024, 50, 60, {53, 56, 60}},
     };
     for (const Case& c : cases) {
-        fake::FakePlatform windows;
-        platform::ScopedPlatform scope(windows.Platform());
-        void* bar = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
-        ProgressDialog = bar;
+        FreshWindows fresh;
+        fake::FakePlatform& windows = fresh.windows;
+        void* bar = fresh.progress;
         windows.AddFile("C:\\src.ttf", Bytes(c.size));
         std::string text;
         ASSERT_EQ(CopyFileWithProgress(bar, "C:\\src.ttf", "C:\\dst.ttf", c.start, c.end, text), 1)
@@ -198,10 +197,9 @@ TEST_F(CopyTest, CancelIsSeenAtEachPumpOfTheCopy) {
     // 3 full chunks and a partial one: pumps 1 (start), 2, 3, 4, ... alternate after-read and
     // after-bar; cancelling at any of them stops the copy and removes the partial file.
     for (int pump = 1; pump <= 8; ++pump) {
-        fake::FakePlatform windows;
-        platform::ScopedPlatform scope(windows.Platform());
-        void* bar = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
-        ProgressDialog = bar;
+        FreshWindows fresh;
+        fake::FakePlatform& windows = fresh.windows;
+        void* bar = fresh.progress;
         windows.AddFile("C:\\src.ttf", Bytes(3 * 1024 + 10));
         windows.onPeekMessage = [&](int count) {
             if (count == pump) {
@@ -303,10 +301,9 @@ TEST_F(CopyTest, AnUnmeasuredFileKeepsTheBarInsideItsSlice) {
 }
 
 TEST_F(CopyTest, AFileThatGrewAfterMeasuringStopsTheBarAtTheEndOfItsSlice) {
-    fake::FakePlatform windows;
-    platform::ScopedPlatform scope(windows.Platform());
-    void* bar = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
-    ProgressDialog = bar;
+    FreshWindows fresh;
+    fake::FakePlatform& windows = fresh.windows;
+    void* bar = fresh.progress;
     windows.AddFile("C:\\grown.ttf", Bytes(std::size_t{4} * 1024));
     windows.ReportSize("C:\\grown.ttf", 1024);
     std::string text;

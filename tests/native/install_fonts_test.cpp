@@ -148,9 +148,9 @@ TEST_F(InstallTest, ProgressPositionsForZeroOneTwoAndSevenFonts) {
         {7, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100}},
     };
     for (const auto& [count, positions] : cases) {
-        fake::FakePlatform windows;
-        platform::ScopedPlatform scope(windows.Platform());
-        void* progress = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
+        FreshWindows fresh;
+        fake::FakePlatform& windows = fresh.windows;
+        void* progress = fresh.progress;
         std::vector<FontEntry> selection;
         for (int i = 0; i < count; ++i) {
             const std::string file = "f" + std::to_string(i) + ".ttf";
@@ -191,11 +191,11 @@ TEST_F(InstallTest, OpenTypeIsRefusedBeforeWindows2000AndInstalledFromThenOn) {
                                             "MessageBoxA " + windows.messageBoxes[0].text}));
     }
     for (int32_t osClass : {5, 6, 7}) {
-        fake::FakePlatform windows;
-        platform::ScopedPlatform scope(windows.Platform());
+        FreshWindows fresh;
+        fake::FakePlatform& windows = fresh.windows;
         OsClass = osClass;
         windows.AddFile("C:\\Package\\X.OTF", FontBytes("X"));
-        void* progress = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
+        void* progress = fresh.progress;
         EXPECT_EQ(InstallFonts(progress, {{"X", "X.OTF"}}, kFonts), 1) << osClass;
         EXPECT_TRUE(windows.FileExists("C:\\WINDOWS\\Fonts\\X.OTF"));
     }
@@ -325,9 +325,9 @@ TEST_F(InstallTest, EveryInstalledRecordOfAChosenNameIsRemoved) {
 TEST_F(InstallTest, AnEntryNamingAFolderIsRemovedWithoutDeletingAnything) {
     // Entries with empty data or "..": their "file" is the Fonts folder or its parent.
     for (const char* data : {"", "..", "."}) {
-        fake::FakePlatform windows;
-        platform::ScopedPlatform scope(windows.Platform());
-        void* progress = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
+        FreshWindows fresh;
+        fake::FakePlatform& windows = fresh.windows;
+        void* progress = fresh.progress;
         windows.AddStringValue(kNtKey, "Odd (TrueType)", data);
         windows.loadedFonts.push_back(windows.FullPath(std::string(kFonts) + data));
         windows.AddFile("C:\\Package\\odd.ttf", FontBytes("Odd"));
@@ -406,10 +406,10 @@ TEST_F(InstallTest, CancelIsSeenAtEveryPumpAndStopsWithTheRightKindOfStop) {
     const std::vector<FontEntry> selection = {{"A", "a.ttf"}, {"B", "b.ttf"}};
     int pumps = 0;
     {
-        fake::FakePlatform windows;
-        platform::ScopedPlatform scope(windows.Platform());
+        FreshWindows fresh;
+        fake::FakePlatform& windows = fresh.windows;
         arrange(windows);
-        void* progress = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
+        void* progress = fresh.progress;
         ASSERT_EQ(InstallFonts(progress, selection, kFonts), 1);
         pumps = windows.peekCount;
     }
@@ -418,10 +418,10 @@ TEST_F(InstallTest, CancelIsSeenAtEveryPumpAndStopsWithTheRightKindOfStop) {
     const int beforeCopies = 2 + 2 + 2 + 1 + 4 + 1;
     ASSERT_GT(pumps, beforeCopies + 4);
     for (int at = 1; at <= pumps; ++at) {
-        fake::FakePlatform windows;
-        platform::ScopedPlatform scope(windows.Platform());
+        FreshWindows fresh;
+        fake::FakePlatform& windows = fresh.windows;
         arrange(windows);
-        void* progress = windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
+        void* progress = fresh.progress;
         windows.onPeekMessage = [&](int count) {
             if (count == at) {
                 windows.PostCommand(progress, win::kIdCancel);

@@ -57,10 +57,9 @@ TEST_F(PathLimitsTest, TheProgramFolderPlusFontListTxt) {
 
 TEST_F(PathLimitsTest, TheDestinationPlusTheFileName) {
     for (std::size_t length : {259u, 260u, 261u}) {
-        fake::FakePlatform windows;
-        platform::ScopedPlatform scope(windows.Platform());
-        void* dialog =
-            windows.CreateDialogParam(nullptr, IDD_PROGRESS, nullptr, ProgressDialogProc, 0);
+        FreshWindows fresh;
+        fake::FakePlatform& windows = fresh.windows;
+        void* dialog = fresh.progress;
         const std::string name = "ソ表.ttf";
         const std::string destination = OfLength("C:\\", length - name.size(), "\\");
         windows.AddFolder(destination);
@@ -83,10 +82,9 @@ TEST_F(PathLimitsTest, TheDestinationPlusTheFileName) {
 
 TEST_F(PathLimitsTest, TheFileNameItself) {
     for (std::size_t length : {259u, 260u, 261u}) {
-        fake::FakePlatform windows;
-        platform::ScopedPlatform scope(windows.Platform());
-        void* dialog =
-            windows.CreateDialogParam(nullptr, IDD_PROGRESS, nullptr, ProgressDialogProc, 0);
+        FreshWindows fresh;
+        fake::FakePlatform& windows = fresh.windows;
+        void* dialog = fresh.progress;
         const std::string fileName = OfLength("C:\\Package\\", length, ".ttf");
         windows.AddFile(fileName, "FACE=F\n");
         windows.AddFolder("C:\\D");
@@ -101,10 +99,9 @@ TEST_F(PathLimitsTest, TheFileNameItself) {
 
 TEST_F(PathLimitsTest, ANumberedNameThatWouldNotFitStopsTheRun) {
     for (std::size_t length : {259u, 260u, 261u}) {
-        fake::FakePlatform windows;
-        platform::ScopedPlatform scope(windows.Platform());
-        void* dialog =
-            windows.CreateDialogParam(nullptr, IDD_PROGRESS, nullptr, ProgressDialogProc, 0);
+        FreshWindows fresh;
+        fake::FakePlatform& windows = fresh.windows;
+        void* dialog = fresh.progress;
         // The name fits with one byte to spare; numbering adds one digit, to length bytes.
         const std::string name = "表.ttf";
         const std::string destination = OfLength("C:\\WINDOWS\\Fonts\\", length - 8, "");
