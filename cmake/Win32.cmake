@@ -36,6 +36,16 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated -I${CMAKE_
 # Debian's Python: the tests make their fonts with its fontTools.
 set(FI_PYTHON /usr/bin/python3 CACHE FILEPATH "Python 3 with fontTools, for the tests' fonts")
 
+# The product is the 32-bit build. The 64-bit build of the same sources is proven in a 64-bit
+# prefix where the machine cannot run 32-bit programs; its tests take the 64-bit loader.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(FI_WINE_ARCH win64)
+    set(FI_PE_FORMAT pei-x86-64)
+else()
+    set(FI_WINE_ARCH win32)
+    set(FI_PE_FORMAT pei-i386)
+endif()
+
 set(FI_WINE_RUN ${CMAKE_SOURCE_DIR}/tests/wine/wine-run)
 set(FI_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine-template)
 

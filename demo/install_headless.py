@@ -41,7 +41,7 @@ class PrefixRunner:
     def run_to_end(self, command, timeout):
         # Output to files: the wine server may hold a pipe open after the program has ended.
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            process = subprocess.Popen(["wine", *command], stdin=subprocess.DEVNULL, stdout=out,
+            process = subprocess.Popen([winharness.WINE, *command], stdin=subprocess.DEVNULL, stdout=out,
                                        stderr=err)
             try:
                 code = process.wait(timeout)

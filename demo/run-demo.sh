@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Shows the installer at work on a demo package, for a person to look at.
 #
-#   demo/run-demo.sh build/win32/FontInstaller.exe
+#   demo/run-demo.sh build/win32/FontInstaller.exe   (or build/win64/FontInstaller.exe)
 #
 # Makes the demo package (demo/make_demo.py) in a temporary folder, starts the installer from it
 # in a fresh copy of the template Wine prefix, and prints the path of a screenshot taken once its
@@ -25,6 +25,8 @@ fi
 exe=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../tests/wine/prefix.sh"
+# The exe's own build picks the loader: the product (32-bit) or the 64-bit build of its sources.
+wine_use_arch_of "$exe"
 
 template=${FI_WINE_TEMPLATE:-$(dirname "$exe")/wine-template}
 uidriver=${FI_UIDRIVER:-$(dirname "$exe")/tests/e2e/uidriver.exe}
@@ -47,6 +49,7 @@ package="$workdir/package"
 /usr/bin/python3 "$here/make_demo.py" "$package"
 cp "$exe" "$package/FontInstaller.exe"
 echo "package: $package"
+echo "build: $FI_WINE_ARCH ($exe)"
 
 own_screen=""
 if [ -z "${DISPLAY:-}" ]; then
@@ -64,13 +67,13 @@ wine_fresh_prefix "$template" "$prefix"
 export WINEPREFIX="$prefix"
 
 # Output to a file: the wine server may hold a pipe open after the program has ended.
-wine "$package/FontInstaller.exe" >"$workdir/installer.log" 2>&1 &
+"$WINE" "$package/FontInstaller.exe" >"$workdir/installer.log" 2>&1 &
 installer_pid=$!
 
 # The first window: the main dialog, or a message box when the package is wrong.
 if [ -f "$uidriver" ]; then
   caption_hex=$(printf '%s' 'フォントのインストール' | iconv -f UTF-8 -t CP932 | od -An -tx1 | tr -d ' \n')
-  wine "$uidriver" wait --caption-hex "$caption_hex" --class '#32770' --timeout-ms 30000 \
+  "$WINE" "$uidriver" wait --caption-hex "$caption_hex" --class '#32770' --timeout-ms 30000 \
     >"$workdir/wait.log" 2>&1 || echo "no installer window within 30 s" >&2
   sleep 0.5  # let it finish painting
 else
@@ -91,7 +94,7 @@ if [ -n "$own_screen" ]; then
       --hwnd "$hwnd" --package "$package" || install_result=$?
   elif [ -n "$hwnd" ] && [ -f "$uidriver" ]; then
     echo "no fontprobe.exe beside uidriver.exe: closing the window instead" >&2
-    wine "$uidriver" click --hwnd "$hwnd" --id 2 >/dev/null 2>&1 || true
+    "$WINE" "$uidriver" click --hwnd "$hwnd" --id 2 >/dev/null 2>&1 || true
   fi
 fi
 

@@ -99,7 +99,7 @@ def machine_line():
             if line.startswith("model name"):
                 cpu = line.split(":", 1)[1].strip()
                 break
-    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True,
+    wine = subprocess.run([winharness.WINE, "--version"], capture_output=True, text=True,
                           stdin=subprocess.DEVNULL, timeout=60).stdout.strip()
     return "machine\tcpu=%s\tcores=%d\twine=%s\tkernel=%s" % (
         cpu, os.cpu_count() or 0, wine, platform.release())
@@ -196,7 +196,7 @@ def peek_cost_by_placement(session, exe):
     for placement, cpu in (("same_cpu", "0"), ("other_cpu", "1")):
         samples = []
         for _ in range(PEEK_SAMPLES):
-            done = subprocess.run(["taskset", "-c", cpu, "wine", exe, str(PEEK_CALLS)],
+            done = subprocess.run(["taskset", "-c", cpu, winharness.WINE, exe, str(PEEK_CALLS)],
                                   env=session.env(), cwd=session.drive_c, capture_output=True,
                                   text=True, stdin=subprocess.DEVNULL, timeout=120)
             values = parse_key_values(done.stdout)

@@ -114,9 +114,10 @@ std::string FromHex(const std::string& hex) {
 }
 
 std::string HandleHex(HWND window) {
+    // Whole, on 64-bit Windows too, where a handle is wider than a long.
     char text[24];
-    std::snprintf(text, sizeof text, "%08lX",
-                  static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(window)));
+    std::snprintf(text, sizeof text, "%08llX",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(window)));
     return text;
 }
 
@@ -182,8 +183,8 @@ class Options {
     HWND Handle(const std::string& name) const {
         const std::string text = Text(name);
         char* end = nullptr;
-        const unsigned long value = std::strtoul(text.c_str(), &end, 16);
-        if (text.empty() || *end != '\0') {
+        const unsigned long long value = std::strtoull(text.c_str(), &end, 16);
+        if (text.empty() || *end != '\0' || value > UINTPTR_MAX) {
             throw UsageError("--" + name + " is not a hex window handle: " + text);
         }
         return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
@@ -304,7 +305,7 @@ void PrintListItems(HWND list, int id) {
         }
         // LB_GETSEL answers for single- and multiple-selection list boxes alike.
         const LRESULT selected = SendOrThrow(list, LB_GETSEL, i, 0);
-        std::printf("item id=%d index=%ld selected=%s text=%s\n", id, static_cast<long>(i),
+        std::printf("item id=%d index=%lld selected=%s text=%s\n", id, static_cast<long long>(i),
                     Flag(selected > 0).c_str(), ToHex(ToCp932(text)).c_str());
     }
 }
@@ -317,14 +318,14 @@ void PrintControl(HWND control) {
                 Flag(IsWindowVisible(control)).c_str(),
                 ToHex(ToCp932(WindowText(control))).c_str());
     if (IsClass(control, WC_BUTTONW)) {
-        std::printf(" check=%ld", static_cast<long>(SendOrThrow(control, BM_GETCHECK, 0, 0)));
+        std::printf(" check=%lld", static_cast<long long>(SendOrThrow(control, BM_GETCHECK, 0, 0)));
     } else if (IsClass(control, WC_LISTBOXW)) {
-        std::printf(" count=%ld", static_cast<long>(SendOrThrow(control, LB_GETCOUNT, 0, 0)));
+        std::printf(" count=%lld", static_cast<long long>(SendOrThrow(control, LB_GETCOUNT, 0, 0)));
     } else if (IsClass(control, PROGRESS_CLASSW)) {
-        std::printf(" pos=%ld min=%ld max=%ld",
-                    static_cast<long>(SendOrThrow(control, PBM_GETPOS, 0, 0)),
-                    static_cast<long>(SendOrThrow(control, PBM_GETRANGE, TRUE, 0)),
-                    static_cast<long>(SendOrThrow(control, PBM_GETRANGE, FALSE, 0)));
+        std::printf(" pos=%lld min=%lld max=%lld",
+                    static_cast<long long>(SendOrThrow(control, PBM_GETPOS, 0, 0)),
+                    static_cast<long long>(SendOrThrow(control, PBM_GETRANGE, TRUE, 0)),
+                    static_cast<long long>(SendOrThrow(control, PBM_GETRANGE, FALSE, 0)));
     }
     std::printf("\n");
     if (IsClass(control, WC_LISTBOXW)) {

@@ -31,13 +31,35 @@ PREFIX_SCRIPT = os.path.join(HERE, "..", "wine", "prefix.sh")
 
 CP932 = "cp932"
 
+# The build under test, as the build sets FI_WINE_ARCH: win32, the product, under Wine's 32-bit
+# loader in a 32-bit prefix; or win64, the 64-bit build of the same sources, under the 64-bit
+# loader in a 64-bit prefix, where the machine cannot run 32-bit programs. The loader is named
+# directly, as in prefix.sh: Debian's "wine" takes the 32-bit one whenever it is installed.
+WINE_ARCH = os.environ.get("FI_WINE_ARCH", "win32")
+if WINE_ARCH not in ("win32", "win64"):
+    raise SystemExit("FI_WINE_ARCH must be win32 or win64, not %r" % WINE_ARCH)
+WINE = "/usr/lib/wine/wine64" if WINE_ARCH == "win64" else "/usr/lib/wine/wine"
+ROUTE = ("the 64-bit build of the same sources in a 64-bit Wine prefix" if WINE_ARCH == "win64"
+         else "the 32-bit build (the product) in a 32-bit Wine prefix")
+
 # The same settings prefix.sh gives its Wine runs.
 WINE_ENV = {
     "WINEDEBUG": "-all",
     "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
     "LC_ALL": "ja_JP.UTF-8",
-    "WINEARCH": "win32",
+    "WINEARCH": WINE_ARCH,
+    "FI_WINE_ARCH": WINE_ARCH,
 }
+if WINE_ARCH == "win64":
+    WINE_ENV["WINELOADER"] = WINE
+
+
+def wine_environment(**more: str) -> Dict[str, str]:
+    """This process's environment with the settings of the build's Wine runs."""
+    env = dict(os.environ, **WINE_ENV, **more)
+    if WINE_ARCH != "win64":
+        env.pop("WINELOADER", None)
+    return env
 
 
 # Screens and sessions not yet stopped, for stop_all_on_signal.
@@ -287,13 +309,24 @@ class Driver:
     READ_ONLY = ("wait", "waitgone", "list", "dump", "msgbox")
 
     def run(self, *args: str, timeout: float = 60) -> DriverResult:
+        read_only = bool(args) and args[0] in self.READ_ONLY
         for attempt in range(3):
-            code, stdout, stderr = self.session.run_to_end([self.exe, *args], timeout)
+            try:
+                code, stdout, stderr = self.session.run_to_end([self.exe, *args], timeout)
+            except subprocess.TimeoutExpired:
+                # Every driver command ends within its own time-out, so a driver still running
+                # long after it is stuck in Wine itself (seen now and then under load with the
+                # 64-bit loader). A command that only looks is run again, once.
+                if not (read_only and attempt == 0):
+                    raise
+                sys.stderr.write("uidriver %s: still running after %.0f s; once more\n"
+                                 % (args[0], timeout))
+                continue
             # Now and then a new Wine process dies in glibc's allocator while Wine sets it up,
             # before the driver has done anything (exit 41, "malloc(): ..."). A command that only
             # looks is simply run again; anything else is reported as it is.
             wine_died = code == 41 and "malloc()" in stderr
-            if not (wine_died and args and args[0] in self.READ_ONLY and attempt < 2):
+            if not (wine_died and read_only and attempt < 2):
                 break
             sys.stderr.write("uidriver %s: Wine died starting it (%s); once more\n"
                              % (args[0], stderr.strip()))
@@ -448,7 +481,7 @@ class WineSession:
         return os.path.join(self.prefix, "drive_c")
 
     def env(self) -> Dict[str, str]:
-        return dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=self.display, **WINE_ENV)
+        return wine_environment(WINEPREFIX=self.prefix, DISPLAY=self.display)
 
     def make_package(self, installer_exe: str, folder: str = "pkg") -> str:
         """Copies the installer into drive_c/<folder>; returns that folder's Unix path."""
@@ -468,7 +501,7 @@ class WineSession:
         # so only the process's end, never the end of its output, tells that it has finished.
         with open(log_path, "wb") as log:
             process = subprocess.Popen(
-                ["wine", program, *args],
+                [WINE, program, *args],
                 env=self.env(),
                 cwd=cwd or self.drive_c,
                 stdin=subprocess.DEVNULL,
@@ -483,7 +516,7 @@ class WineSession:
         out_path, err_path = self._log("out"), self._log("err")
         with open(out_path, "wb") as out, open(err_path, "wb") as err:
             process = subprocess.Popen(
-                ["wine", *command],
+                [WINE, *command],
                 env=self.env(),
                 cwd=self.drive_c,
                 stdin=subprocess.DEVNULL,
@@ -555,13 +588,14 @@ def run_module(title: str, doc: str, config, programs: Sequence[str]) -> int:
     # Failures outside any test, such as in setUpModule, count as failures too.
     failed = [name(test) for test, _ in result.failures + result.errors]
     skipped = [name(test) for test, _ in result.skipped]
-    print("\n%s, end to end:" % title)
+    print("\n%s, end to end, on %s:" % (title, ROUTE))
     for test_name, seconds in result.timings:
         status = "FAIL" if test_name in failed else "skip" if test_name in skipped else "ok"
         print("  %-4s %-66s %5.1f s" % (status, test_name, seconds))
     passed = len([t for t, _ in result.timings if t not in failed and t not in skipped])
     print("  screenshots in %s" % config.artifacts)
     print("  total time %.1f s" % (time.monotonic() - started))
+    print("  route: %s" % ROUTE)
     line = "e2e: %d passed, %d failed" % (passed, len(failed))
     print(line + (", %d skipped" % len(skipped) if skipped else ""))
     return 0 if result.wasSuccessful() and result.testsRun > 0 else 1

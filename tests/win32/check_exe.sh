@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Checks the built installer's file: a 32-bit GUI executable that needs no DLL of ours or of the
-# compiler beside it (only libraries every Windows has).
+# Checks the built installer's file: a GUI executable of the expected format (pei-i386 for the
+# product, pei-x86-64 for the 64-bit build of the same sources) that needs no DLL of ours or of
+# the compiler beside it (only libraries every Windows has).
+#   check_exe.sh EXE [FORMAT]
 set -euo pipefail
 exe=$1
+format=${2:-pei-i386}
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 
 headers=$($objdump -p "$exe")
 status=0
-grep -q 'file format pei-i386' <<<"$headers" || { echo "not a 32-bit x86 executable"; status=1; }
+grep -q "file format $format\$" <<<"$headers" || { echo "not a $format executable"; status=1; }
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$headers" || { echo "not a GUI-subsystem program"; status=1; }
 
 # Loaded at a random address, with data pages never executed: the relocations must be kept.
@@ -23,5 +26,5 @@ while read -r dll; do
         *) echo "imports $dll, which does not come with Windows"; status=1 ;;
     esac
 done <<<"$imports"
-[ "$status" -eq 0 ] && echo "ok: 32-bit GUI executable, system libraries only, ASLR and DEP"
+[ "$status" -eq 0 ] && echo "ok: $format GUI executable, system libraries only, ASLR and DEP"
 exit "$status"
