@@ -1,6 +1,6 @@
 #include "app/completion_message.h"
 
-#include "app/globals.h"
+#include "process/globals.h"
 
 std::string CompletionMessage() {
     if (OsClass == OsWin95) {

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "app/globals.h"
-#include "app/messages.h"
+#include "process/globals.h"
+#include "process/messages.h"
 #include "catalogue/font_list.h"
 #include "common/cp932.h"
 #include "engine/install_fonts.h"
@@ -25,17 +25,6 @@ class RunningInstall {
     RunningInstall(const RunningInstall&) = delete;
     RunningInstall& operator=(const RunningInstall&) = delete;
 };
-
-// "C:\..." and "\\server\share..." need nothing; "folder", "\folder" and "C:folder" depend on
-// the current folder or drive.
-bool IsAbsolute(const std::string& path) {
-    const bool drive = path.size() >= 3 && path[1] == ':' &&
-                       !cp932::IsLeadByte(static_cast<unsigned char>(path[0])) &&
-                       (path[2] == '\\' || path[2] == '/');
-    const bool share = path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
-                       (path[1] == '\\' || path[1] == '/');
-    return drive || share;
-}
 
 std::vector<FontEntry> SelectedFonts(platform::WindowHandle dialog) {
     std::vector<FontEntry> selection;
@@ -87,10 +76,16 @@ bool SettleDestination(const std::string& typed, std::string& destination) {
     if (!cp932::IsWellFormed(typed)) {
         return false;  // a backslash appended to a lone lead byte would become its second byte
     }
-    std::string absolute = typed;
-    // The install run changes the current folder before it copies: a relative folder is pinned
-    // down now, so that the folder created and the folder copied into are the same.
-    if (!IsAbsolute(typed) && !platform::Current().files.GetFullPathName(typed, absolute)) {
+    // A wildcard would let the folder test find some other folder that matches it.
+    if (cp932::FindChar(typed, '*') != std::string::npos ||
+        cp932::FindChar(typed, '?') != std::string::npos) {
+        return false;
+    }
+    // The system makes every folder absolute and normal: "/" becomes "\\", and "." and ".."
+    // go. A relative folder is pinned down now, since the install run changes the current
+    // folder before it copies: the folder created and the folder copied into are the same.
+    std::string absolute;
+    if (!platform::Current().files.GetFullPathName(typed, absolute)) {
         return false;
     }
     destination = WithTrailingBackslash(absolute);

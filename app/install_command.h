@@ -13,9 +13,9 @@ int RunInstallCommand(platform::WindowHandle dialog);
 // a run, so its commands check this before they act.
 bool InstallInProgress();
 
-// The destination as the install run needs it: a relative folder made absolute against the
-// current folder of this moment, and one trailing backslash. False when the folder cannot be
-// made absolute within the path limit.
+// The destination as the install run needs it: made absolute and normal by the system against
+// the current folder of this moment, with one trailing backslash. False when the folder holds a
+// wildcard, or cannot be made absolute within the path limit.
 bool SettleDestination(const std::string& typed, std::string& destination);
 
 // Appends a backslash unless the path already ends in one (a trail byte 0x5C does not count).

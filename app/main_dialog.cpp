@@ -3,7 +3,7 @@
 #include "app/completion_message.h"
 #include "app/folder_browser.h"
 #include "app/install_command.h"
-#include "app/messages.h"
+#include "process/messages.h"
 #include "catalogue/font_list.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"

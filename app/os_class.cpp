@@ -1,6 +1,6 @@
 #include "app/os_class.h"
 
-#include "app/globals.h"
+#include "process/globals.h"
 
 int32_t ClassifyOs(uint32_t platformId, uint32_t majorVersion, uint32_t minorVersion) {
     if (platformId == 1) {

@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
-#include "app/globals.h"
+#include "process/globals.h"
 #include "app/main_dialog.h"
-#include "app/messages.h"
+#include "process/messages.h"
 #include "app/os_class.h"
 #include "catalogue/font_list.h"
 #include "common/cp932.h"

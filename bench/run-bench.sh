@@ -4,6 +4,9 @@
 #
 #   bench/run-bench.sh            # everything
 #   bench/run-bench.sh --native   # only the native part (no Wine)
+#
+# The Wine part measures the 32-bit build where this machine runs 32-bit programs, and the 64-bit
+# build of the same sources elsewhere or with FI_WINE_ROUTE=win64 (tests/wine/route.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,13 +19,14 @@ trap 'rm -rf "$out"' EXIT
 
 build/bench/bench/native/fi_bench_native "$out" >"$out/native.txt"
 if [ "${1:-}" != "--native" ]; then
-    cmake --preset win32 >/dev/null
-    cmake --build --preset win32 >/dev/null
-    /usr/bin/python3 bench/wine/bench_wine.py \
-        --installer-bench build/win32/bench/wine/FontInstallerBench.exe \
-        --minimal build/win32/bench/wine/minimal_installer.exe \
-        --uidriver build/win32/tests/e2e/uidriver.exe \
-        --template build/win32/wine-template \
+    route=$(tests/wine/route.sh)
+    cmake --preset "$route" >/dev/null
+    cmake --build --preset "$route" >/dev/null
+    FI_WINE_ARCH=$route /usr/bin/python3 bench/wine/bench_wine.py \
+        --installer-bench "build/$route/bench/wine/FontInstallerBench.exe" \
+        --minimal "build/$route/bench/wine/minimal_installer.exe" \
+        --uidriver "build/$route/tests/e2e/uidriver.exe" \
+        --template "build/$route/wine-template" \
         --out-dir "$out/wine" >"$out/wine.txt"
 fi
 /usr/bin/python3 bench/format_table.py "$out"/*.txt

@@ -1,6 +1,6 @@
 #include "catalogue/font_list.h"
 
-#include "app/messages.h"
+#include "process/messages.h"
 #include "common/cp932.h"
 
 std::vector<FontEntry> FontList;

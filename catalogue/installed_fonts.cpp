@@ -4,7 +4,7 @@
 #include <cstring>
 #include <functional>
 
-#include "app/messages.h"
+#include "process/messages.h"
 #include "common/cp932.h"
 #include "platform/win_constants.h"
 #include "services/folders.h"

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "app/globals.h"
-#include "app/messages.h"
+#include "process/globals.h"
+#include "process/messages.h"
 #include "catalogue/installed_fonts.h"
 #include "common/cp932.h"
 #include "common/path_parts.h"
@@ -39,15 +39,32 @@ std::string UnusableName(const std::string& fileName) {
            "ください。";
 }
 
+// One font per face name: a face chosen on several lines (a .ttf and an .otf of one family, say)
+// is installed from the first of them. A second line of the same face would meet the record
+// the first one just replaced, or leave a loaded file that no value names.
+std::vector<FontEntry> OneFontPerFaceName(const std::vector<FontEntry>& selection) {
+    std::vector<FontEntry> fonts;
+    for (const FontEntry& font : selection) {
+        bool seen = false;
+        for (const FontEntry& kept : fonts) {
+            seen = seen || kept.fontName == font.fontName;
+        }
+        if (!seen) {
+            fonts.push_back(font);
+        }
+    }
+    return fonts;
+}
+
 class InstallRun {
   public:
     InstallRun(platform::WindowHandle dialog, const std::vector<FontEntry>& selection,
                std::string destination)
         : dialog_(dialog),
-          selection_(selection),
+          selection_(OneFontPerFaceName(selection)),
           destination_(std::move(destination)),
           system_(platform::Current()),
-          units_(static_cast<int32_t>(selection.size()) + 3) {}
+          units_(static_cast<int32_t>(selection_.size()) + 3) {}
 
     int Run() {
         SetProgressText(dialog_, "情報を取得中・・・");
@@ -68,10 +85,7 @@ class InstallRun {
         return CancelRequested != 0;
     }
 
-    void SetBar(int32_t position) {
-        system_.ui.SendDlgItemMessage(dialog_, IDC_PROGRESS_BAR, win::kPbmSetPos,
-                                      static_cast<uintptr_t>(position), 0);
-    }
+    void SetBar(int32_t position) { SetProgressPosition(dialog_, position); }
 
     void Broadcast() {
         system_.ui.SendMessageTimeout(reinterpret_cast<platform::WindowHandle>(win::kHwndBroadcast),
@@ -130,9 +144,27 @@ class InstallRun {
         }
     }
 
+    // The file a chosen font is installed from, made absolute: it is never deleted or written
+    // over, and a target path naming it is that same file, already in place. A path the system
+    // cannot make absolute is compared as it stands.
+    std::string SourcePath(const std::string& fileName) {
+        std::string full;
+        return system_.files.GetFullPathName(fileName, full) ? full : fileName;
+    }
+
+    bool IsPackageFile(const std::string& path) const {
+        for (const std::string& source : sourcePaths_) {
+            if (cp932::EqualsIgnoreCase(source, path)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     bool Prepare() {
         EnterProgramFolder();
         totalSize_ = 0;
+        sourcePaths_.clear();
         for (const FontEntry& font : selection_) {
             if (Cancelled()) {
                 return false;
@@ -149,6 +181,7 @@ class InstallRun {
                 Warn(UnusableName(font.fileName));
                 return false;
             }
+            sourcePaths_.push_back(SourcePath(font.fileName));
             const uint32_t size = QueryFileSize(font.fileName);
             if (size != kUnknownFileSize) {
                 totalSize_ += size;
@@ -199,9 +232,10 @@ class InstallRun {
                 const PathParts parts = SplitPath(record.fileName);
                 const std::string folder = parts.drive + parts.directory;
                 // Only a file is deleted: an entry whose data names a folder ("", "." or "..")
-                // is unloaded and unregistered, but nothing is deleted for it.
+                // is unloaded and unregistered, but nothing is deleted for it. Nor is a file of
+                // the package: an earlier run may have installed it where it lies.
                 const bool namesAFile = IsUsableFileName(parts.baseName + parts.extension);
-                if (namesAFile &&
+                if (namesAFile && !IsPackageFile(record.fileName) &&
                     (cp932::EqualsIgnoreCase(folder, destination_) || IsFontsFolder(folder))) {
                     // Windows holds on to a font file until every program has let it go.
                     Broadcast();
@@ -262,11 +296,11 @@ class InstallRun {
     }
 
     // Settles a file of the target name that lies in a folder the user chose and belongs to no
-    // installed font. False when the run stops.
+    // installed font and not to the package. False when the run stops.
     bool SettleClash(const FontEntry& font, const std::string& targetName,
                      const std::string& targetPath) {
         if (IsFontsFolder(destination_) || PathExists(targetPath, 0) == 0 ||
-            IsRegisteredFile(targetPath)) {
+            IsRegisteredFile(targetPath) || IsPackageFile(targetPath)) {
             return true;
         }
         if (SameForFollowing == 0) {
@@ -283,13 +317,10 @@ class InstallRun {
         return rememberedAnswer_ != ConflictCancel;
     }
 
-    bool CopyOne(const FontEntry& font) {
-        SetProgressText(dialog_, font.fontName + " をインストールしています。");
-        if (Cancelled()) {
-            return false;
-        }
-        const std::string targetName = TargetFileName(font.fileName);
-        std::string targetPath = destination_ + targetName;
+    // Picks the target path, settling a clash, and copies the font there. False when the run
+    // stops.
+    bool CopyToDestination(const FontEntry& font, const std::string& targetName,
+                           std::string& targetPath) {
         const PathParts parts = SplitPath(targetPath);
         if (!SettleClash(font, targetName, targetPath)) {
             return false;
@@ -301,7 +332,6 @@ class InstallRun {
                 return false;
             }
         }
-
         const int32_t start = (installedCount_ + 3) * 100 / units_;
         const int32_t end = (installedCount_ + 4) * 100 / units_;
         std::string reason;
@@ -311,14 +341,34 @@ class InstallRun {
             }
             return false;
         }
+        return true;
+    }
+
+    bool CopyOne(const FontEntry& font, const std::string& sourcePath) {
+        SetProgressText(dialog_, font.fontName + " をインストールしています。");
+        if (Cancelled()) {
+            return false;
+        }
+        const std::string targetName = TargetFileName(font.fileName);
+        std::string targetPath = destination_ + targetName;
+        // The destination is the package's own folder: the file is already where it is to be
+        // installed, and is loaded and recorded where it lies.
+        const bool inPlace = cp932::EqualsIgnoreCase(targetPath, sourcePath);
+        if (!inPlace && !CopyToDestination(font, targetName, targetPath)) {
+            return false;
+        }
         if (system_.gdi.AddFontResource(targetPath) == 0) {
             Warn("フォント「" + font.fontName + "」のインストールに失敗しました。");
-            system_.files.DeleteFile(targetPath);
+            if (!inPlace) {
+                system_.files.DeleteFile(targetPath);
+            }
             return false;
         }
         if (WriteFontRegistryEntry(dialog_, font.fontName, targetPath) == 0) {
             system_.gdi.RemoveFontResource(targetPath);
-            system_.files.DeleteFile(targetPath);
+            if (!inPlace) {
+                system_.files.DeleteFile(targetPath);
+            }
             return false;
         }
         // A file this run installed belongs to an installed font from now on: a later clash
@@ -332,8 +382,8 @@ class InstallRun {
     bool CopyAll() {
         installedCount_ = 0;
         rememberedAnswer_ = -1;
-        for (const FontEntry& font : selection_) {
-            if (!CopyOne(font)) {
+        for (std::size_t i = 0; i < selection_.size(); ++i) {
+            if (!CopyOne(selection_[i], sourcePaths_[i])) {
                 return false;
             }
         }
@@ -341,13 +391,14 @@ class InstallRun {
     }
 
     platform::WindowHandle dialog_;
-    const std::vector<FontEntry>& selection_;
+    const std::vector<FontEntry> selection_;
     const std::string destination_;
     platform::Platform& system_;
     const int32_t units_;
     uint64_t totalSize_ = 0;
     std::vector<FontEntry> installed_;
     std::vector<std::string> registeredFiles_;
+    std::vector<std::string> sourcePaths_;  // one per font of selection_
     std::vector<std::string> removedNames_;
     int32_t installedCount_ = 0;
     int32_t rememberedAnswer_ = -1;

@@ -1,9 +1,11 @@
 // Whole install runs against the fake: a random FontList, a random font table, files already in
 // place, failures of any system call, any answer to the conflict dialog and Cancel at any pump.
 // Whatever happens, nothing may be written or deleted outside the destination and the Fonts
-// folder, no value may name a file the run did not copy, and 1 must mean every font went in.
+// folder, no file of the package may be written or deleted, no value may name a file the run
+// did not copy (or find already in place), and 1 must mean every font went in.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -11,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "process/globals.h"
 #include "common/cp932.h"
 #include "engine/conflict_dialog.h"
 #include "engine/install_fonts.h"
@@ -45,7 +47,8 @@ const char* const kCalls[] = {"RemoveFontResourceA", "RegDeleteValueA",    "RegS
                               "DialogBoxParamA",     "GetDiskFreeSpaceExA"};
 const int kAnswers[] = {win::kIdOk, IDC_RENAME, win::kIdCancel};
 const char* const kSuffixes[] = {" (TrueType)", " (OpenType)", "", " (True Type)"};
-const char* const kDestinations[] = {"C:\\WINDOWS\\Fonts\\", "C:\\Dest\\", "C:\\Dest\\Sub\\"};
+const char* const kDestinations[] = {"C:\\WINDOWS\\Fonts\\", "C:\\Dest\\", "C:\\Dest\\Sub\\",
+                                     "c:\\package\\"};
 const char* const kStrays[] = {"a.ttf", "a1.ttf", "b.OTF", "c", "x.ttf"};
 
 template <typename T, std::size_t N>
@@ -167,6 +170,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     };
 
+    // The package's files, as the run finds them from the program's folder.
+    std::vector<std::string> packageFiles;
+    windows.currentDirectory = "C:\\Package";
+    for (const FontEntry& font : selection) {
+        if (windows.FileExists(font.fileName)) {
+            packageFiles.push_back(windows.FullPath(font.fileName));
+        }
+    }
+    windows.currentDirectory = "C:\\";
+    const auto isPackageFile = [&](const std::string& full) {
+        return std::any_of(packageFiles.begin(), packageFiles.end(), [&](const std::string& file) {
+            return cp932::EqualsIgnoreCase(file, full);
+        });
+    };
+
     std::map<std::string, std::string> before;
     for (const fake::RegistryValue& value : *windows.Values(kNtKey)) {
         before[value.name] = value.data;
@@ -188,6 +206,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             continue;
         }
         const std::string full = windows.FullPath(path);
+        if (isPackageFile(full)) {
+            std::fprintf(stderr, "%s touched a file of the package\n", call.c_str());
+            FUZZ_CHECK(false);
+        }
         if (!DirectlyIn(full, destinationFolder) && !DirectlyIn(full, kFonts)) {
             std::fprintf(stderr, "touched %s (named \"%s\", destination %s)\n", full.c_str(),
                          path.c_str(), destination.c_str());
@@ -204,7 +226,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!(file.size() > 1 && file[1] == ':')) {
             file = std::string(kFonts) + "\\" + file;
         }
-        if (written.count(windows.FullPath(file)) != 1 || !windows.FileExists(file)) {
+        const bool copied = written.count(windows.FullPath(file)) == 1;
+        if (!(copied || isPackageFile(windows.FullPath(file))) || !windows.FileExists(file)) {
             std::fprintf(stderr, "value %s names %s, which this run did not copy\n",
                          value.name.c_str(), file.c_str());
             for (const FontEntry& font : selection) {
@@ -230,8 +253,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 if (!(file.size() > 1 && file[1] == ':')) {
                     file = std::string(kFonts) + "\\" + file;
                 }
-                found = found || (windows.FileExists(file) && windows.FontLoaded(file) &&
-                                  written.count(windows.FullPath(file)) == 1);
+                const bool inPlace = written.count(windows.FullPath(file)) == 1 ||
+                                     isPackageFile(windows.FullPath(file));
+                found = found || (windows.FileExists(file) && windows.FontLoaded(file) && inPlace);
             }
             FUZZ_CHECK(found);
         }

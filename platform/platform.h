@@ -235,6 +235,9 @@ class Ui {
     virtual std::string GetDlgItemText(WindowHandle dialog, int id) = 0;
     virtual intptr_t SendDlgItemMessage(WindowHandle dialog, int id, unsigned message,
                                         uintptr_t wParam, intptr_t lParam) = 0;
+    // GetDlgItem: a control's own window, to send it messages without looking it up each time.
+    // Null when the dialog has no such control.
+    virtual WindowHandle GetDlgItem(WindowHandle dialog, int id) = 0;
     // EnableWindow on GetDlgItem.
     virtual bool EnableDlgItem(WindowHandle dialog, int id, bool enable) = 0;
     // CreateDialogParamA with a template id of the program's own module: a modeless dialog.

@@ -1,5 +1,6 @@
 // The Windows constants the portable logic uses, with their Win32 values, so that the logic can
 // be built where <windows.h> is absent. The Windows-side tests check them against <windows.h>.
+// Those only the fake and the tests need are in platform/fake/fake_constants.h.
 #pragma once
 
 #include <cstdint>
@@ -30,15 +31,8 @@ constexpr uint32_t kKeyRead = 0x20019;
 constexpr uint32_t kKeyAllAccess = 0xF003F;
 constexpr uint32_t kRegSz = 1;
 constexpr int32_t kErrorSuccess = 0;
-constexpr int32_t kErrorFileNotFound = 2;
-constexpr int32_t kErrorAccessDenied = 5;
-constexpr int32_t kErrorMoreData = 234;
-constexpr int32_t kErrorNoMoreItems = 259;
 
-constexpr unsigned kWmKeyDown = 0x0100;
-constexpr uintptr_t kVkEscape = 0x1B;
 constexpr unsigned kPbmSetPos = 0x0402;
-constexpr unsigned kPbmGetPos = 0x0408;
 
 constexpr uintptr_t kHwndBroadcast = 0xFFFF;
 constexpr unsigned kWmFontChange = 0x001D;
@@ -54,12 +48,8 @@ constexpr uint16_t LowWord(uintptr_t value) {
 // The font list's selection and the folder browser.
 constexpr unsigned kLbSetSel = 0x0185;
 constexpr unsigned kLbGetSel = 0x0187;
-constexpr unsigned kLbGetCount = 0x018B;
-constexpr unsigned kLbGetSelCount = 0x0190;
-constexpr intptr_t kLbErr = -1;
 constexpr unsigned kBifNewDialogStyle = 0x0040;
 constexpr unsigned kBffmInitialized = 1;
-constexpr unsigned kBffmSelChanged = 2;
 constexpr unsigned kBffmSetSelectionA = 0x0466;
 
 }  // namespace win

@@ -80,11 +80,7 @@ int CopyFileWithProgress(platform::WindowHandle dialog, const std::string& sourc
             break;  // a short read without an error is the end of the file
         }
         ++fullChunks;
-        system.ui.SendDlgItemMessage(
-            dialog, IDC_PROGRESS_BAR, win::kPbmSetPos,
-            static_cast<uintptr_t>(
-                static_cast<intptr_t>(CopyProgressPosition(startPos, endPos, fullChunks, chunks))),
-            0);
+        SetProgressPosition(dialog, CopyProgressPosition(startPos, endPos, fullChunks, chunks));
         PumpOneMessage();
         if (CancelRequested == 1) {
             result = 0;

@@ -1,7 +1,7 @@
 #include "services/font_registry.h"
 
-#include "app/globals.h"
-#include "app/messages.h"
+#include "process/globals.h"
+#include "process/messages.h"
 #include "common/cp932.h"
 #include "common/path_parts.h"
 #include "platform/win_constants.h"

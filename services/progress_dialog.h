@@ -18,5 +18,8 @@ intptr_t ProgressDialogProc(platform::WindowHandle dialog, unsigned message, uin
 // Takes at most one waiting message and hands it to the progress dialog or to its window.
 void PumpOneMessage();
 
+// Moves the progress dialog's bar to position (0 to 100).
+void SetProgressPosition(platform::WindowHandle dialog, int32_t position);
+
 // Sets the status line of the progress dialog.
 void SetProgressText(platform::WindowHandle dialog, const std::string& text);

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "process/globals.h"
 #include "bench/native/native_platform.h"
 #include "catalogue/font_list.h"
 #include "catalogue/installed_fonts.h"

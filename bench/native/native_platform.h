@@ -65,6 +65,7 @@ class QuietUi final : public platform::Ui {
                                 intptr_t) override {
         return 0;
     }
+    platform::WindowHandle GetDlgItem(platform::WindowHandle, int) override { return nullptr; }
     bool EnableDlgItem(platform::WindowHandle, int, bool) override { return true; }
     platform::WindowHandle CreateDialogParam(platform::InstanceHandle, int, platform::WindowHandle,
                                              platform::DialogProcedure, intptr_t) override {

@@ -16,6 +16,7 @@
 #include "app/startup.h"
 #include "common/cp932.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win_constants.h"
 
 namespace {
 
@@ -83,7 +84,8 @@ struct Figures {
     int64_t addFontTicksInRuns = 0;
     uint64_t broadcastsInRuns = 0;
     int64_t broadcastTicksInRuns = 0;
-    uint64_t itemMessagesInRuns = 0;  // SendDlgItemMessage: the progress bar's position
+    // The progress bar's position, sent through the dialog (SendDlgItemMessage) or to the bar.
+    uint64_t itemMessagesInRuns = 0;
     int64_t itemMessageTicksInRuns = 0;
     uint64_t uiCallsInRuns = 0;
     int64_t uiTicksInRuns = 0;  // every Ui call of a run, the broadcast included
@@ -300,6 +302,13 @@ class WatchedUi final : public platform::Ui {
         }
         return result;
     }
+    platform::WindowHandle GetDlgItem(platform::WindowHandle dialog, int id) override {
+        const int64_t start = Now();
+        const bool inRun = watch_.Enter(start);
+        platform::WindowHandle control = inner_.GetDlgItem(dialog, id);
+        Done(inRun, start, 0);
+        return control;
+    }
     bool EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) override {
         const int64_t start = Now();
         const bool inRun = watch_.Enter(start);
@@ -358,7 +367,11 @@ class WatchedUi final : public platform::Ui {
         const int64_t start = Now();
         const bool inRun = watch_.Enter(start);
         const intptr_t result = inner_.SendMessage(window, message, wParam, lParam);
-        Done(inRun, start, 0);
+        const int64_t end = Done(inRun, start, 0);
+        if (inRun && message == win::kPbmSetPos) {
+            ++figures_.itemMessagesInRuns;
+            figures_.itemMessageTicksInRuns += end - start;
+        }
         return result;
     }
 

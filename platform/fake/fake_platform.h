@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fake/fake_constants.h"
 #include "platform/platform.h"
 
 namespace fake {
@@ -222,6 +223,7 @@ class FakePlatform final : public platform::SystemInfo,
     std::string GetDlgItemText(platform::WindowHandle dialog, int id) override;
     intptr_t SendDlgItemMessage(platform::WindowHandle dialog, int id, unsigned message,
                                 uintptr_t wParam, intptr_t lParam) override;
+    platform::WindowHandle GetDlgItem(platform::WindowHandle dialog, int id) override;
     bool EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) override;
     platform::WindowHandle CreateDialogParam(platform::InstanceHandle instance, int templateId,
                                              platform::WindowHandle owner,
@@ -258,6 +260,9 @@ class FakePlatform final : public platform::SystemInfo,
     static std::string FoldCase(const std::string& text);
     const Node* Find(const std::string& path) const;
     FakeDialog* DialogOf(platform::WindowHandle dialog);
+    // What a control does with a message, sent through its dialog or to its own handle.
+    static intptr_t ControlMessage(FakeControl& control, unsigned message, uintptr_t wParam,
+                                   intptr_t lParam);
 
     platform::Platform platform_;
     std::set<std::string> failures_;

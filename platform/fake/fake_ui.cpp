@@ -100,7 +100,11 @@ intptr_t FakePlatform::SendDlgItemMessage(platform::WindowHandle dialog, int id,
     if (target == nullptr) {
         return 0;
     }
-    FakeControl& control = target->controls[id];
+    return ControlMessage(target->controls[id], message, wParam, lParam);
+}
+
+intptr_t FakePlatform::ControlMessage(FakeControl& control, unsigned message, uintptr_t wParam,
+                                      intptr_t lParam) {
     switch (message) {
         case win::kLbAddString:
             control.items.emplace_back(reinterpret_cast<const char*>(lParam));
@@ -147,6 +151,16 @@ intptr_t FakePlatform::SendDlgItemMessage(platform::WindowHandle dialog, int id,
         default:
             return 0;
     }
+}
+
+platform::WindowHandle FakePlatform::GetDlgItem(platform::WindowHandle dialog, int id) {
+    Log("GetDlgItem", std::to_string(id));
+    FakeDialog* target = DialogOf(dialog);
+    if (target == nullptr) {
+        return nullptr;
+    }
+    // A control's handle is the control itself: SendMessageA finds it again through the dialog.
+    return &target->controls[id];
 }
 
 bool FakePlatform::EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) {
@@ -222,6 +236,13 @@ intptr_t FakePlatform::ShellExecute(platform::WindowHandle, const std::string& v
 intptr_t FakePlatform::SendMessage(platform::WindowHandle window, unsigned message,
                                    uintptr_t wParam, intptr_t lParam) {
     Log("SendMessageA", MessageText(message, wParam, lParam));
+    for (const std::unique_ptr<FakeDialog>& dialog : dialogs) {
+        for (auto& [id, control] : dialog->controls) {
+            if (&control == window) {
+                return dialog->destroyed ? 0 : ControlMessage(control, message, wParam, lParam);
+            }
+        }
+    }
     for (BrowseCall& browse : browses) {
         if (browse.browser != window || message != win::kBffmSetSelectionA) {
             continue;

@@ -88,6 +88,7 @@ class Win32Ui final : public Ui {
     std::string GetDlgItemText(WindowHandle dialog, int id) override;
     intptr_t SendDlgItemMessage(WindowHandle dialog, int id, unsigned message, uintptr_t wParam,
                                 intptr_t lParam) override;
+    WindowHandle GetDlgItem(WindowHandle dialog, int id) override;
     bool EnableDlgItem(WindowHandle dialog, int id, bool enable) override;
     WindowHandle CreateDialogParam(InstanceHandle instance, int templateId, WindowHandle owner,
                                    DialogProcedure procedure, intptr_t param) override;

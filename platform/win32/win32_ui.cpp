@@ -61,6 +61,10 @@ intptr_t Win32Ui::SendDlgItemMessage(WindowHandle dialog, int id, unsigned messa
     return ::SendDlgItemMessageA(static_cast<HWND>(dialog), id, message, wParam, lParam);
 }
 
+WindowHandle Win32Ui::GetDlgItem(WindowHandle dialog, int id) {
+    return ::GetDlgItem(static_cast<HWND>(dialog), id);
+}
+
 bool Win32Ui::EnableDlgItem(WindowHandle dialog, int id, bool enable) {
     return ::EnableWindow(::GetDlgItem(static_cast<HWND>(dialog), id), enable ? TRUE : FALSE) != 0;
 }

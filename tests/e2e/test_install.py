@@ -535,6 +535,47 @@ class B2ConflictTest(InstallCase):
         self.assert_same_file(folder + r"\a.ttf", package_file("clash1-pkg", "a.ttf"))
         self.assertEqual(sorted(os.listdir(unix_path(folder))), ["a.ttf"])
 
+    def test_the_packages_own_folder_is_no_clash_and_its_files_stay(self):
+        # Each target is the package's own file: already in place, so nothing is asked, copied
+        # or deleted. Were a clash asked about, 上書き for every font is what a user would press.
+        first = FontSpec("FI E2E Own Folder", "FIE2EOwnFolder")
+        second = FontSpec("FI E2E Own Folder J", "FIE2EOwnFolderJ", "自前明朝")
+        entries = [(first.face_name, "own.ttf", ttf(first)),
+                   (second.face_name, "自前.ttf", ttf(second))]
+        self.start(make_package("ownpkg", entries))
+        before = {name: package_file("ownpkg", name) for name in ("own.ttf", "自前.ttf")}
+        self.select_all()
+        self.choose_folder(r"C:\ownpkg")
+        self.install()
+        overwrites = 0
+        deadline = time.monotonic() + RUN_TIMEOUT_MS / 1000
+        message = None
+        while message is None and time.monotonic() < deadline:
+            for window in self.windows_on_screen():
+                if window["hwnd"] == self.hwnd or window.text("caption") != CAPTION:
+                    continue
+                shown = self.driver.dump(window["hwnd"])
+                if shown.control(IDC_RENAME) is not None:
+                    self.driver.check(window["hwnd"], IDC_SAME_FOR_FOLLOWING)
+                    self.answer(window["hwnd"], IDOK)
+                    overwrites += 1
+                elif shown.control(MSGBOX_TEXT_ID) is not None:
+                    message = (window["hwnd"], shown.control(MSGBOX_TEXT_ID).text)
+            time.sleep(0.2)
+        self.assertIsNotNone(message, "no message after the install")
+        self.assertEqual(message[1].decode("cp932"), DONE)
+        self.assertEqual(overwrites, 0)
+        self.answer_ok(message[0])
+        self.driver.wait_gone(self.hwnd)
+        self.assert_ends_with_exit_code_0()
+        table = font_table()
+        for face, file_name, _ in entries:
+            self.assert_registered(table, face, "C:\\ownpkg\\" + file_name)
+            self.assertEqual(package_file("ownpkg", file_name), before[file_name])
+        self.assertEqual(sorted(os.listdir(unix_path(r"C:\ownpkg"))),
+                         sorted(["FontInstaller.exe", "FontList.txt", "own.ttf", "自前.ttf"]))
+        self.assertLessEqual({first.face_name, second.face_name}, gdi_families())
+
     def test_save_under_another_name(self):
         spec = FontSpec("FI E2E Renamed", "FIE2ERenamed", "別名明朝")
         folder = self.start_clash("clash2", [(spec.face_name, "a.ttf", ttf(spec))])

@@ -310,7 +310,8 @@ class Driver:
 
     def run(self, *args: str, timeout: float = 60) -> DriverResult:
         read_only = bool(args) and args[0] in self.READ_ONLY
-        for attempt in range(3):
+        attempts = 5
+        for attempt in range(attempts):
             try:
                 code, stdout, stderr = self.session.run_to_end([self.exe, *args], timeout)
             except subprocess.TimeoutExpired:
@@ -323,13 +324,17 @@ class Driver:
                                  % (args[0], timeout))
                 continue
             # Now and then a new Wine process dies in glibc's allocator while Wine sets it up,
-            # before the driver has done anything (exit 41, "malloc(): ..."). A command that only
-            # looks is simply run again; anything else is reported as it is.
+            # before the driver has done anything (exit 41, "malloc(): ..."). It comes in spells
+            # of a few seconds, seen right after an install's font-change broadcast, when every
+            # process started dies the same way. A command that only looks is run again after a
+            # growing pause (7.5 s in all); anything else is reported as it is.
             wine_died = code == 41 and "malloc()" in stderr
-            if not (wine_died and read_only and attempt < 2):
+            if not (wine_died and read_only and attempt < attempts - 1):
                 break
-            sys.stderr.write("uidriver %s: Wine died starting it (%s); once more\n"
-                             % (args[0], stderr.strip()))
+            pause = 0.5 * 2 ** min(attempt, 3)
+            sys.stderr.write("uidriver %s: Wine died starting it (%s); again in %.1f s\n"
+                             % (args[0], stderr.strip(), pause))
+            time.sleep(pause)
         return DriverResult(code, parse_records(stdout), stdout, stderr)
 
     def _check(self, result: DriverResult, what: str) -> DriverResult:

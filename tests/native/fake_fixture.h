@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "process/globals.h"
 #include "catalogue/font_list.h"
 #include "platform/fake/fake_platform.h"
 #include "services/progress_dialog.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "app/globals.h"
+#include "process/globals.h"
 #include "app/main_dialog.h"
 #include "fake_fixture.h"
 #include "platform/win_constants.h"
@@ -161,6 +161,10 @@ TEST_F(InstallCommandTest, AChosenFolderGetsOneTrailingBackslashAndIsCreatedWhen
         {"D:\\New\\Fonts", "D:\\New\\Fonts\\"},
         {"D:\\Ready\\", "D:\\Ready\\"},
         {"D:\\表", "D:\\表\\"},  // its last byte 0x5C is no backslash
+        // The system's separators either way: an existing folder is found, a new one is made
+        // level by level.
+        {"D:\\Ready/", "D:\\Ready\\"},
+        {"D:/Slashed/Two", "D:\\Slashed\\Two\\"},
     };
     fake.AddFolder("D:\\Ready");
     for (const auto& [typed, destination] : cases) {
@@ -175,7 +179,7 @@ TEST_F(InstallCommandTest, AChosenFolderGetsOneTrailingBackslashAndIsCreatedWhen
         EXPECT_EQ(Value("A (TrueType)"), destination + "a.ttf") << typed;
         EXPECT_TRUE(fake.FileExists(destination + "a.ttf")) << typed;
         // An existing folder is not created again.
-        EXPECT_EQ(Count("CreateDirectoryA") == 0, typed == "D:\\Ready\\") << typed;
+        EXPECT_EQ(Count("CreateDirectoryA") == 0, destination == "D:\\Ready\\") << typed;
     }
 }
 
@@ -189,6 +193,29 @@ TEST_F(InstallCommandTest, AFolderThatCannotBeCreatedIsNamedWithItsBackslash) {
     EXPECT_EQ(Texts(),
               std::vector<std::string>{"フォルダ「D:\\Nope\\ソ\\」の作成に失敗しました。"});
     EXPECT_EQ(Count("CreateDialogParamA"), 0);
+}
+
+TEST_F(InstallCommandTest, AWildcardInATypedFolderIsRefusedBeforeAnythingChanges) {
+    // D:\MyFont* would find D:\MyFonts: the run would remove the installed A, then fail to copy.
+    fake.AddFolder("D:\\MyFonts");
+    fake.AddFile("D:\\MyFonts\\a.ttf", "FACE=A\n");
+    fake.AddStringValue(kNtKey, "A (TrueType)", "D:\\MyFonts\\a.ttf");
+    fake.loadedFonts.push_back("D:\\MyFonts\\a.ttf");
+    for (const std::string typed : {"D:\\MyFont*", "D:\\MyFont?", "D:\\*\\x"}) {
+        fake.messageBoxes.clear();
+        EXPECT_EQ(Press([&](platform::WindowHandle, fake::FakeDialog& dialog) {
+                      Select(dialog, {0});
+                      ChooseFolder(dialog, typed);
+                  }),
+                  0)
+            << typed;
+        EXPECT_EQ(Texts(),
+                  std::vector<std::string>{"フォルダ「" + typed + "\\」の作成に失敗しました。"});
+        EXPECT_EQ(Count("CreateDialogParamA"), 0) << typed;
+        EXPECT_EQ(Count("CreateDirectoryA"), 0) << typed;
+    }
+    EXPECT_EQ(Value("A (TrueType)"), "D:\\MyFonts\\a.ttf");
+    EXPECT_TRUE(fake.FontLoaded("D:\\MyFonts\\a.ttf"));
 }
 
 TEST_F(InstallCommandTest, ARelativeFolderIsPinnedToTheCurrentFolderOfThePress) {
@@ -212,7 +239,7 @@ TEST_F(InstallCommandTest, ARelativeFolderIsPinnedToTheCurrentFolderOfThePress) 
     EXPECT_TRUE(SettleDestination("\\\\server\\share\\f", destination));
     EXPECT_EQ(destination, "\\\\server\\share\\f\\");
     EXPECT_TRUE(SettleDestination("E:/x", destination));
-    EXPECT_EQ(destination, "E:/x\\");
+    EXPECT_EQ(destination, "E:\\x\\");
     EXPECT_FALSE(SettleDestination(std::string(300, 'r'), destination));
     // A backslash after a lone lead byte would become its second byte.
     EXPECT_FALSE(SettleDestination("D:\\Fonts\x83", destination));

@@ -530,17 +530,68 @@ TEST_F(InstallTest, TheSameAnswerForFollowingFontsHoldsForTheRunAndForLaterRuns)
     EXPECT_EQ(Value("C (TrueType)"), "C:\\MyFonts\\c1.ttf");
 }
 
-TEST_F(InstallTest, AFontListedTwiceNeverOverwritesTheFileItJustInstalled) {
-    fake.AddFile("C:\\MyFonts\\a.ttf", "stray");
+TEST_F(InstallTest, AFaceChosenTwiceIsInstalledOnceFromItsFirstLine) {
+    // Not installed yet: only the first line's file is copied, loaded and recorded, and the bar
+    // counts one font.
+    const std::vector<FontEntry> twoFiles = {Package("A", "a.ttf"), Package("B", "b.ttf"),
+                                             Package("A", "a.otf")};
+    ASSERT_EQ(Run(twoFiles), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(Value("A (TrueType)"), "a.ttf");
+    EXPECT_EQ(Value("A (OpenType)"), "<none>");
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\a.otf"));
+    EXPECT_FALSE(fake.FontLoaded("C:\\WINDOWS\\Fonts\\a.otf"));
+    EXPECT_EQ(Positions(), (std::vector<intptr_t>{20, 40, 60, 80, 100}));
+
+    // Installed: the record is removed once, and the run installs the face again.
+    fake.fontFamilies = {"A", "B"};
+    Control(1010).positions.clear();
+    ASSERT_EQ(Run(twoFiles), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(Count("RemoveFontResourceA C:\\WINDOWS\\Fonts\\a.ttf"), 1);
+    EXPECT_EQ(Value("A (TrueType)"), "a.ttf");
+    EXPECT_TRUE(fake.FontLoaded("C:\\WINDOWS\\Fonts\\a.ttf"));
+    EXPECT_EQ(Count("ShellExecuteA open C:\\WINDOWS\\Fonts 1"), 0);
+
+    // The same line twice with a clash: asked once, and the file just installed is kept.
+    fake.AddFile("C:\\MyFonts\\c.ttf", "stray");
     AnswerConflicts(win::kIdOk, true);
-    const FontEntry twice = Package("A", "a.ttf");
+    const FontEntry twice = Package("C", "c.ttf");
     ASSERT_EQ(Run({twice, twice}, kChosen), 1);
-    EXPECT_EQ(ConflictDialogs(), 1);  // only the stray file was asked about
-    EXPECT_EQ(fake.Contents("C:\\MyFonts\\a.ttf"), FontBytes("A"));
-    EXPECT_EQ(fake.Contents("C:\\MyFonts\\a1.ttf"), FontBytes("A"));
-    EXPECT_EQ(Value("A (TrueType)"), "C:\\MyFonts\\a1.ttf");
-    EXPECT_EQ(Count("DeleteFileA C:\\MyFonts\\a.ttf"), 1);  // the stray, once
-    EXPECT_TRUE(fake.FontLoaded("C:\\MyFonts\\a.ttf"));
+    EXPECT_EQ(ConflictDialogs(), 1);
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\c.ttf"), FontBytes("C"));
+    EXPECT_FALSE(fake.FileExists("C:\\MyFonts\\c1.ttf"));
+    EXPECT_EQ(Value("C (TrueType)"), "C:\\MyFonts\\c.ttf");
+}
+
+TEST_F(InstallTest, ThePackagesOwnFolderAsDestinationInstallsItsFilesWhereTheyLie) {
+    const std::string package = "C:\\Package\\";
+    // The second line names a file elsewhere whose name is that of the first: numbered, never
+    // written over the package's own a.ttf.
+    const std::vector<FontEntry> selection = {Package("A", "a.ttf"),
+                                              FontEntry{"B", "C:\\Other\\a.ttf"}};
+    fake.AddFile("C:\\Other\\a.ttf", FontBytes("B"));
+    AnswerConflicts(win::kIdOk, true);  // overwrite, for every clash, if anything were asked
+    ASSERT_EQ(Run(selection, "c:\\package\\"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(ConflictDialogs(), 0);
+    EXPECT_EQ(Count("DeleteFileA c:\\package\\a.ttf"), 0);
+    EXPECT_EQ(fake.Contents(package + "a.ttf"), FontBytes("A"));
+    EXPECT_EQ(Value("A (TrueType)"), "c:\\package\\a.ttf");
+    EXPECT_TRUE(fake.FontLoaded("c:\\package\\a.ttf"));
+    EXPECT_EQ(Value("B (TrueType)"), "c:\\package\\a1.ttf");
+    EXPECT_EQ(Positions(), (std::vector<intptr_t>{20, 40, 60, 80, 100}));
+
+    // Installed again the same way: the old record is replaced, the file stays.
+    ASSERT_EQ(Run({selection[0]}, "C:\\Package\\"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(fake.Contents(package + "a.ttf"), FontBytes("A"));
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\Package\\a.ttf");
+
+    // A font that will not load where it lies is not deleted with it.
+    fake.Fail("AddFontResourceA");
+    EXPECT_EQ(Run({selection[0]}, "C:\\Package\\"), 0);
+    EXPECT_EQ(fake.Contents(package + "a.ttf"), FontBytes("A"));
 }
 
 TEST_F(InstallTest, ACancelWithTheBoxTickedLeavesLaterRunsNumbering) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
+#include "process/globals.h"
 #include "fake_fixture.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/messages.h"
+#include "process/globals.h"
+#include "process/messages.h"
 #include "fake_fixture.h"
 #include "resources/resource.h"
 

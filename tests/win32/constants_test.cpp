@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/fake/fake_constants.h"
 #include "platform/win_constants.h"
 
 static_assert(win::kWmInitDialog == WM_INITDIALOG);

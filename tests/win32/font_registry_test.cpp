@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "process/globals.h"
 #include "catalogue/installed_fonts.h"
 #include "platform/fake/fake_platform.h"
 #include "services/folders.h"

@@ -1,4 +1,4 @@
-// Process-wide values set once at start-up and only read afterwards.
+// Process-wide values, set once at start-up and only read afterwards.
 #pragma once
 
 #include <cstdint>

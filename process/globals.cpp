@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "process/globals.h"
 
 platform::InstanceHandle AppInstance = nullptr;
 uint32_t PlatformId = 0;
