@@ -7,8 +7,7 @@ std::vector<FontEntry> FontList;
 
 namespace {
 
-// A line is read at most 255 bytes at a time; a longer one is taken as several pieces.
-constexpr int kLineBufferSize = 256;
+constexpr int kLineBufferSize = kFontListPieceSize + 1;
 
 }  // namespace
 
@@ -76,6 +75,25 @@ void SplitCsvLine(const std::string& line, std::vector<std::string>& fields) {
     }
 }
 
+bool ParseFontListLine(const char* piece, FontEntry& entry) {
+    std::string line(piece);  // up to the first NUL
+    StripLineEnd(line);
+    std::vector<std::string> fields;
+    SplitCsvLine(line, fields);
+    if (fields.size() != 2) {
+        return false;
+    }
+    for (std::string& field : fields) {
+        TrimLeadingSpaces(field);
+        TrimTrailingSpaces(field);
+    }
+    if (fields[0].empty() || fields[1].empty()) {
+        return false;
+    }
+    entry = FontEntry{fields[0], fields[1]};
+    return true;
+}
+
 int LoadFontList(platform::WindowHandle owner, const std::string& path) {
     std::unique_ptr<platform::TextFile> file = platform::Current().files.OpenTextFile(path);
     if (!file) {
@@ -83,21 +101,10 @@ int LoadFontList(platform::WindowHandle owner, const std::string& path) {
         return 0;
     }
     char buffer[kLineBufferSize];
-    std::vector<std::string> fields;
-    std::string line;  // one buffer for every line
+    FontEntry entry;
     while (file->ReadLine(buffer, kLineBufferSize)) {
-        line.assign(buffer);  // up to the first NUL
-        StripLineEnd(line);
-        SplitCsvLine(line, fields);
-        if (fields.size() != 2) {
-            continue;
-        }
-        for (std::string& field : fields) {
-            TrimLeadingSpaces(field);
-            TrimTrailingSpaces(field);
-        }
-        if (!fields[0].empty() && !fields[1].empty()) {
-            FontList.push_back(FontEntry{fields[0], fields[1]});
+        if (ParseFontListLine(buffer, entry)) {
+            FontList.push_back(entry);
         }
     }
     return 1;
