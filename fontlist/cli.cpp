@@ -98,15 +98,4 @@ int RunFontList(const std::vector<std::string>& args, Host& host) {
     return 2;
 }
 
-int RunFontListIn(const std::vector<std::string>& args) {
-    std::string folder;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] != "--force") {
-            folder = args[i];
-        }
-    }
-    const std::unique_ptr<Host> host = OpenFolder(folder);
-    return RunFontList(args, *host);
-}
-
 }  // namespace fontlist

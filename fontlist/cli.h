@@ -30,7 +30,4 @@ std::unique_ptr<Host> OpenFolder(const std::string& folder);
 // arguments, or the folder or FontList.txt cannot be read.
 int RunFontList(const std::vector<std::string>& args, Host& host);
 
-// Picks the folder argument out of args ("" when none) and runs.
-int RunFontListIn(const std::vector<std::string>& args);
-
 }  // namespace fontlist
