@@ -1,5 +1,6 @@
 #include "fontlist/checks.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -397,6 +398,13 @@ MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontSource&
             continue;
         }
         std::string name = family.ansi;
+        // A control character (a line end, a NUL) would break the line it stands on.
+        if (std::any_of(name.begin(), name.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+            made.notes.push_back(Quote(fileName) +
+                                 "のファミリ名には制御文字があり、FontList.txtに書けません。");
+            continue;
+        }
         if (name.front() == ' ' || name.back() == ' ') {
             made.notes.push_back(Quote(fileName) + "のファミリ名" + Quote(name) +
                                  "は前後に空白があり、インストーラーが読むと空白が消えます。");

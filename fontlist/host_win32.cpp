@@ -45,7 +45,8 @@ class GdiFonts final : public SystemFonts {
                 families.push_back(family);
             }
         }
-        return true;
+        // Nothing new: the family was there already (installed), so this tells nothing.
+        return !families.empty();
     }
 
     std::string Path(const std::string& fileName) const {
