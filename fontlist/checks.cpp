@@ -279,6 +279,10 @@ class Checker {
             Warn(line, "ファミリ名が31文字を超えるため、Windowsでは31文字に切り詰めた" +
                            Quote(match->ansi) + "になります。");
         }
+        if (match->bytesCut) {
+            Warn(line, "ファミリ名がCP932で31バイトを超えるため、Windowsでは" + Quote(match->ansi) +
+                           "に切り詰められます。");
+        }
         if (match->lossy) {
             Warn(line, "ファミリ名の文字 " + Hex(match->firstLossy) +
                            " はCP932にないため、Windowsでは" + Quote(match->ansi) +
@@ -304,7 +308,8 @@ class Checker {
                                 "が書かれていますが、Windowsは名前ID 1を使います。" + want);
                 return;
             }
-            if (family.cut && ToCp932(family.full) == name) {
+            if ((family.cut && ToCp932(family.full) == name) ||
+                (family.bytesCut && ToCp932(family.family) == name)) {
                 Error(line, "Windowsはファミリ名を31文字で切り詰めます。" + want);
                 return;
             }

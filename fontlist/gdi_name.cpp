@@ -92,6 +92,7 @@ FamilyName ChooseFamilyName(const FaceInfo& face) {
     result.cut = result.full.size() > kMaxFaceUnits;
     result.family = result.full.substr(0, kMaxFaceUnits);
     result.ansi = AnsiFaceName(result.family);
+    result.bytesCut = result.ansi.size() < ToCp932(result.family).size();
     for (char16_t unit : result.family) {
         if (!ConvertUnit(unit).exact) {
             result.lossy = true;

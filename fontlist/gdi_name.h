@@ -20,6 +20,7 @@ struct FamilyName {
     std::u16string family;       // what GDI enumerates: full cut to 31 units
     std::string ansi;            // family in CP932 as the "A" calls give it
     bool cut = false;            // full was longer than 31 units
+    bool bytesCut = false;       // family needs more than 31 CP932 bytes: ansi is shorter
     bool lossy = false;          // some character became '?' or a look-alike
     char16_t firstLossy = 0;     // the first such character
     std::u16string english;      // the 0x0409 record when it differs from full (an alias)

@@ -38,6 +38,8 @@ class FontListCheck : public ::testing::Test {
         fonts_.files["mincho.ttf"] = fontlist_test::BuildFont(typographic);
         fonts_.files["long.ttf"] = fontlist_test::BuildFont(
             WindowsFace({{0x0409, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd"}}));
+        fonts_.files["wide.ttf"] =
+            fontlist_test::BuildFont(WindowsFace({{0x0411, u"見本見本見本見本見本見本見本見本"}}));
         fonts_.files["hangul.ttf"] =
             fontlist_test::BuildFont(WindowsFace({{0x0409, u"Sample 한"}}));
         fonts_.files["pair.ttc"] = fontlist_test::BuildCollection(
@@ -77,7 +79,7 @@ TEST_F(FontListCheck, NamesTheFamilyToWriteInstead) {
     const std::vector<Finding> findings = Check(
         "Sample Gothic,mihon.ttf\r\nSample Mincho,mincho.ttf\r\n"
         "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd,long.ttf\r\nOther,pair.ttc\r\n"
-        "@見本ゴシック,mihon.ttf\r\n");
+        "@見本ゴシック,mihon.ttf\r\n見本見本見本見本見本見本見本見本,wide.ttf\r\n");
     EXPECT_TRUE(Has(findings, 1, true, "英語名「Sample Gothic」"));
     EXPECT_TRUE(Has(findings, 1, true, "「見本ゴシック」です"));
     EXPECT_TRUE(Has(findings, 2, true, "名前ID 16/21"));
@@ -86,13 +88,15 @@ TEST_F(FontListCheck, NamesTheFamilyToWriteInstead) {
     EXPECT_TRUE(Has(findings, 3, true, "「ABCDEFGHIJKLMNOPQRSTUVWXYZ01234」です"));
     EXPECT_TRUE(Has(findings, 4, true, "一致しません"));
     EXPECT_TRUE(Has(findings, 5, true, "縦書き用"));
+    EXPECT_TRUE(Has(findings, 6, true, "「見本見本見本見本見本見本見本見」です"));
 }
 
 TEST_F(FontListCheck, WarnsAboutNamesWindowsChanges) {
     const std::vector<Finding> findings = Check(
         "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234,long.ttf\r\nSample ?,hangul.ttf\r\n"
-        "Sample Sans,sans.otf\r\n");
-    ASSERT_EQ(findings.size(), 3u);
+        "Sample Sans,sans.otf\r\n見本見本見本見本見本見本見本見,wide.ttf\r\n");
+    ASSERT_EQ(findings.size(), 4u);
+    EXPECT_TRUE(Has(findings, 4, false, "31バイトを超える"));
     EXPECT_TRUE(Has(findings, 1, false, "31文字に切り詰めた"));
     EXPECT_TRUE(Has(findings, 2, false, "U+D55C"));
     EXPECT_TRUE(Has(findings, 3, false, "Windows 95/98/Me/NT 4.0"));

@@ -171,6 +171,8 @@ TEST(FamilyChoice, CutsAt31UnitsAndConvertsWholeCharacters) {
     const fontlist::FamilyName kana =
         Family(WindowsFace({{0x0411, u"あいうえおかきくけこさしすせそた"}}));
     EXPECT_FALSE(kana.cut);
+    EXPECT_TRUE(kana.bytesCut);
+    EXPECT_FALSE(latin.bytesCut);
     EXPECT_EQ(kana.ansi, "あいうえおかきくけこさしすせそ");
     EXPECT_EQ(fontlist::AnsiFaceName(u"Aあいうえおかきくけこさしすせそ"),
               "Aあいうえおかきくけこさしすせそ");
