@@ -80,7 +80,7 @@ TEST(SfntReader, SurvivesEveryTruncation) {
         {WindowsFace({{0x0409, u"First"}, {0x0411, u"最初"}}), WindowsFace({{0x0409, u"B"}})});
     int complete = 0;
     for (std::size_t size = 0; size <= whole.size(); ++size) {
-        std::vector<std::uint8_t> copy(whole.begin(), whole.begin() + size);
+        std::vector<std::uint8_t> copy(whole.data(), whole.data() + size);
         FontFile font;
         const FontError error = fontlist::ReadFontFile(copy.data(), copy.size(), font);
         EXPECT_EQ(error == FontError::kNone, !font.faces.empty()) << size;
