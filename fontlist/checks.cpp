@@ -227,9 +227,12 @@ class Checker {
         } else {
             faceLines_[entry.fontName] = line;
         }
+        // File names compare without regard to ASCII case; a trail byte is never folded.
         std::string key = TargetFileName(entry.fileName);
-        for (char& c : key) {
-            c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        for (std::size_t i = 0; i < key.size(); i = cp932::NextCharIndex(key, i)) {
+            if (cp932::NextCharIndex(key, i) == i + 1 && key[i] >= 'a' && key[i] <= 'z') {
+                key[i] = static_cast<char>(key[i] - 'a' + 'A');
+            }
         }
         const auto file = fileLines_.find(key);
         if (file != fileLines_.end()) {

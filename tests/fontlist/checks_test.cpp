@@ -115,13 +115,18 @@ TEST_F(FontListCheck, FindsFilesTheInstallerCannotUse) {
 }
 
 TEST_F(FontListCheck, FindsRepeatedFacesAndCollections) {
-    const std::vector<Finding> findings = Check(
+    std::vector<Finding> findings = Check(
         "見本ゴシック,mihon.ttf\r\n見本ゴシック,MIHON.TTF\r\n見本一,pair.ttc\r\n"
         "見本二,pair.ttc\r\n");
     EXPECT_TRUE(Has(findings, 2, true, "1行目にもあります"));
     EXPECT_TRUE(Has(findings, 2, true, "フォントファイル「MIHON.TTF」は1行目"));
     EXPECT_TRUE(Has(findings, 4, true, "同じ .ttc ファイル「pair.ttc」が3行目"));
     EXPECT_FALSE(Has(findings, 3, true, ""));
+
+    // ア (83 41) and ヂ (83 61) differ only in a trail byte that is an ASCII letter.
+    findings = Check("A,\x83\x41.ttf\r\nB,\x83\x61.ttf\r\n");
+    EXPECT_TRUE(Has(findings, 2, true, "見つかりません"));
+    EXPECT_FALSE(Has(findings, 2, true, "にもあります"));
 }
 
 TEST_F(FontListCheck, ReadsTheFileAsTheInstallerDoes) {
