@@ -1,5 +1,7 @@
 #include "catalogue/font_list.h"
 
+#include <utility>
+
 #include "app/messages.h"
 #include "common/cp932.h"
 
@@ -75,22 +77,22 @@ void SplitCsvLine(const std::string& line, std::vector<std::string>& fields) {
     }
 }
 
-bool ParseFontListLine(const char* piece, FontEntry& entry) {
-    std::string line(piece);  // up to the first NUL
-    StripLineEnd(line);
-    std::vector<std::string> fields;
-    SplitCsvLine(line, fields);
-    if (fields.size() != 2) {
+bool FontListLineParser::Parse(const char* piece, FontEntry& entry) {
+    line_.assign(piece);  // up to the first NUL
+    StripLineEnd(line_);
+    SplitCsvLine(line_, fields_);
+    if (fields_.size() != 2) {
         return false;
     }
-    for (std::string& field : fields) {
+    for (std::string& field : fields_) {
         TrimLeadingSpaces(field);
         TrimTrailingSpaces(field);
     }
-    if (fields[0].empty() || fields[1].empty()) {
+    if (fields_[0].empty() || fields_[1].empty()) {
         return false;
     }
-    entry = FontEntry{fields[0], fields[1]};
+    entry.fontName.assign(fields_[0]);
+    entry.fileName.assign(fields_[1]);
     return true;
 }
 
@@ -101,10 +103,11 @@ int LoadFontList(platform::WindowHandle owner, const std::string& path) {
         return 0;
     }
     char buffer[kLineBufferSize];
+    FontListLineParser parser;
     FontEntry entry;
     while (file->ReadLine(buffer, kLineBufferSize)) {
-        if (ParseFontListLine(buffer, entry)) {
-            FontList.push_back(entry);
+        if (parser.Parse(buffer, entry)) {
+            FontList.push_back(std::move(entry));
         }
     }
     return 1;

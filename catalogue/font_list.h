@@ -21,9 +21,17 @@ extern std::vector<FontEntry> FontList;
 // warning owned by owner) when the file cannot be opened, 1 otherwise.
 int LoadFontList(platform::WindowHandle owner, const std::string& path);
 
-// Turns one piece of the file, as the reader gets it (at most 255 bytes, line end included, up to
-// its first NUL), into an entry. False for a piece the reader skips.
-bool ParseFontListLine(const char* piece, FontEntry& entry);
+// Turns pieces of the file, as the reader gets them (at most 255 bytes, line end included, up to
+// the first NUL), into entries. One parser keeps its buffers from piece to piece.
+class FontListLineParser {
+  public:
+    // False for a piece the reader skips; entry is then left as it was.
+    bool Parse(const char* piece, FontEntry& entry);
+
+  private:
+    std::string line_;
+    std::vector<std::string> fields_;
+};
 
 // Splits one line (without line end) at commas, with double-quote quoting.
 void SplitCsvLine(const std::string& line, std::vector<std::string>& fields);

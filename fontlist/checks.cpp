@@ -136,7 +136,7 @@ class Checker {
                 Warn(piece.line, "NUL文字があり、そこから後ろは読まれません。");
             }
             FontEntry entry;
-            if (ParseFontListLine(piece.text.c_str(), entry)) {
+            if (parser_.Parse(piece.text.c_str(), entry)) {
                 CheckEntry(piece.line, entry);
             } else if (piece.first) {
                 std::string rest(piece.text.c_str());
@@ -343,6 +343,7 @@ class Checker {
     FontSource& fonts_;
     SystemFonts* system_;
     CheckResult result_;
+    FontListLineParser parser_;  // the installer's own line reading
     bool utf8_ = false;
     std::map<std::string, int> faceLines_;
     std::map<std::string, int> fileLines_;

@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!made.lines.empty() && made.notes.empty() && made.lines[0].size() < 254) {
         // What make writes without a note, the installer reads back as written.
         FontEntry entry;
-        FUZZ_CHECK(ParseFontListLine((made.lines[0] + "\n").c_str(), entry));
+        FUZZ_CHECK(FontListLineParser().Parse((made.lines[0] + "\n").c_str(), entry));
         FUZZ_CHECK(entry.fileName == "font.ttf");
         FUZZ_CHECK(entry.fontName == fontlist::ChooseFamilyName(font.faces[0]).ansi);
     }
