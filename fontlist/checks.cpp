@@ -174,9 +174,11 @@ class Checker {
 
     void CheckEntry(int line, const FontEntry& entry) {
         if (!utf8_) {
-            bool valid = false;
-            FromCp932(entry.fontName + entry.fileName, &valid);
-            if (!valid || !cp932::IsWellFormed(entry.fontName) ||
+            bool nameValid = false;
+            bool fileValid = false;
+            FromCp932(entry.fontName, &nameValid);
+            FromCp932(entry.fileName, &fileValid);
+            if (!nameValid || !fileValid || !cp932::IsWellFormed(entry.fontName) ||
                 !cp932::IsWellFormed(entry.fileName)) {
                 Error(line, "シフトJIS（CP932）として読めない文字があります。");
             }
