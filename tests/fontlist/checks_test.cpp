@@ -1,11 +1,10 @@
-// `fontlist check` and `make` over FontList.txt contents and built fonts held in memory, and the
-// command itself over a folder held in memory.
+// `fontlist check` and `make` over FontList.txt contents and built fonts held in memory; the
+// command itself is tested on a real folder by cli_test.py.
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "fontlist/checks.h"
-#include "fontlist/cli.h"
 #include "sfnt_builder.h"
 
 namespace {
@@ -202,69 +201,6 @@ TEST_F(FontListCheck, MakeWritesTheFirstFaceFamilyOfEachFont) {
     EXPECT_NE(made.notes[0].find("text.ttf"), std::string::npos);
     // What make writes, check accepts, warnings aside.
     EXPECT_FALSE(fontlist::CheckFontList(made.contents, fonts_, nullptr).HasError());
-}
-
-// The command over a folder in memory.
-class Folder : public fontlist::Host {
-  public:
-    bool Read(const std::string& fileName, std::string& bytes) override {
-        return fonts.Read(fileName, bytes);
-    }
-    bool List(std::vector<std::string>& fileNames) override {
-        for (const auto& file : fonts.files) {
-            fileNames.push_back(file.first);
-        }
-        return readable;
-    }
-    bool Exists(const std::string& fileName) override { return fonts.files.count(fileName) > 0; }
-    bool Write(const std::string& fileName, const std::string& bytes) override {
-        fonts.files[fileName] = bytes;
-        return true;
-    }
-    void Print(const std::string& line) override { printed += line + "\n"; }
-    fontlist::SystemFonts* System() override { return nullptr; }
-
-    Fonts fonts;
-    std::string printed;
-    bool readable = true;
-};
-
-TEST(FontListCommand, MakeWritesOnceAndCheckJudgesIt) {
-    Folder folder;
-    folder.fonts.files["b.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0411, u"見本"}}));
-    folder.fonts.files["a.otf"] = fontlist_test::BuildFont(WindowsFace({{0x0409, u"Alpha"}}));
-    folder.fonts.files["readme.txt"] = "x";
-    EXPECT_EQ(fontlist::RunFontList({"make"}, folder), 0);
-    EXPECT_EQ(folder.fonts.files["FontList.txt"], "Alpha,a.otf\r\n見本,b.ttf\r\n");
-    EXPECT_NE(folder.printed.find("Alpha,a.otf\n見本,b.ttf\nFontList.txt:1: warning: "),
-              std::string::npos);
-
-    folder.fonts.files["FontList.txt"] = "old";
-    folder.printed.clear();
-    EXPECT_EQ(fontlist::RunFontList({"make", "."}, folder), 1);
-    EXPECT_EQ(folder.fonts.files["FontList.txt"], "old");
-    EXPECT_NE(folder.printed.find("--force"), std::string::npos);
-    EXPECT_EQ(fontlist::RunFontList({"make", ".", "--force"}, folder), 0);
-    EXPECT_EQ(folder.fonts.files["FontList.txt"], "Alpha,a.otf\r\n見本,b.ttf\r\n");
-
-    EXPECT_EQ(fontlist::RunFontList({"check"}, folder), 0);
-    folder.fonts.files["FontList.txt"] = "Beta,a.otf\r\n";
-    folder.printed.clear();
-    EXPECT_EQ(fontlist::RunFontList({"check", "."}, folder), 1);
-    EXPECT_NE(folder.printed.find("FontList.txt:1: error: "), std::string::npos);
-}
-
-TEST(FontListCommand, ExitsWithTwoWhenNothingCanBeRead) {
-    Folder folder;
-    EXPECT_EQ(fontlist::RunFontList({"check"}, folder), 2);
-    folder.readable = false;
-    EXPECT_EQ(fontlist::RunFontList({"make"}, folder), 2);
-    EXPECT_EQ(fontlist::RunFontList({}, folder), 2);
-    EXPECT_EQ(fontlist::RunFontList({"list"}, folder), 2);
-    EXPECT_EQ(fontlist::RunFontList({"check", "a", "b"}, folder), 2);
-    folder.readable = true;
-    EXPECT_EQ(fontlist::RunFontList({"make"}, folder), 1);  // no font in it
-    EXPECT_EQ(folder.fonts.files.count("FontList.txt"), 0u);
 }
 
 }  // namespace

@@ -73,5 +73,13 @@ expect(code == 2, "check exits 2 without a FontList.txt")
 code, out = run("make", os.path.join(work, "nowhere"))
 expect(code == 2, "make exits 2 on a folder it cannot read")
 
+empty = os.path.join(work, "empty")
+os.makedirs(empty)
+code, out = run("make", empty)
+expect(code == 1 and not os.path.exists(os.path.join(empty, "FontList.txt")),
+       "make writes nothing for a folder without fonts")
+code, out = run("list", package)
+expect(code == 2 and "使い方" in out, "an unknown command shows the usage")
+
 print("%d failure(s)" % len(failures))
 sys.exit(1 if failures else 0)
