@@ -4,7 +4,9 @@
 
 A family of sixteen double-byte characters (32 bytes in CP932) stays out of this set: Wine cuts
 its last character in half where Windows keeps whole characters, and once such a font has been
-loaded for the whole session, later programs of that Wine session crash. The unit tests cover it.
+loaded for the whole session, later programs of that Wine session crash. So does a font whose
+only cmap is a Macintosh one: Windows then names it from its Macintosh records, while Debian 12's
+Wine still takes the Windows ones. The unit tests cover both.
 
 Each file's expected GDI family on a Japanese system is written beside it in expected.txt
 (UTF-8, "file name<TAB>family" lines), for the FreeType cross-check and the Wine oracle test.
