@@ -9,5 +9,5 @@ cd "$(dirname "$0")"
 bash .ci/setup
 route=$(tests/wine/route.sh)
 cmake --preset "$route"
-cmake --build --preset "$route" --target FontInstaller uidriver fontprobe
+cmake --build --preset "$route" --target FontInstaller fontlist uidriver fontprobe
 bash demo/run-demo.sh "$PWD/build/$route/FontInstaller.exe"

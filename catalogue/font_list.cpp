@@ -1,14 +1,15 @@
 #include "catalogue/font_list.h"
 
-#include "process/messages.h"
+#include <utility>
+
 #include "common/cp932.h"
+#include "process/messages.h"
 
 std::vector<FontEntry> FontList;
 
 namespace {
 
-// A line is read at most 255 bytes at a time; a longer one is taken as several pieces.
-constexpr int kLineBufferSize = 256;
+constexpr int kLineBufferSize = kFontListPieceSize + 1;
 
 }  // namespace
 
@@ -76,6 +77,25 @@ void SplitCsvLine(const std::string& line, std::vector<std::string>& fields) {
     }
 }
 
+bool FontListLineParser::Parse(const char* piece, FontEntry& entry) {
+    line_.assign(piece);  // up to the first NUL
+    StripLineEnd(line_);
+    SplitCsvLine(line_, fields_);
+    if (fields_.size() != 2) {
+        return false;
+    }
+    for (std::string& field : fields_) {
+        TrimLeadingSpaces(field);
+        TrimTrailingSpaces(field);
+    }
+    if (fields_[0].empty() || fields_[1].empty()) {
+        return false;
+    }
+    entry.fontName.assign(fields_[0]);
+    entry.fileName.assign(fields_[1]);
+    return true;
+}
+
 int LoadFontList(platform::WindowHandle owner, const std::string& path) {
     std::unique_ptr<platform::TextFile> file = platform::Current().files.OpenTextFile(path);
     if (!file) {
@@ -83,21 +103,11 @@ int LoadFontList(platform::WindowHandle owner, const std::string& path) {
         return 0;
     }
     char buffer[kLineBufferSize];
-    std::vector<std::string> fields;
-    std::string line;  // one buffer for every line
+    FontListLineParser parser;
+    FontEntry entry;
     while (file->ReadLine(buffer, kLineBufferSize)) {
-        line.assign(buffer);  // up to the first NUL
-        StripLineEnd(line);
-        SplitCsvLine(line, fields);
-        if (fields.size() != 2) {
-            continue;
-        }
-        for (std::string& field : fields) {
-            TrimLeadingSpaces(field);
-            TrimTrailingSpaces(field);
-        }
-        if (!fields[0].empty() && !fields[1].empty()) {
-            FontList.push_back(FontEntry{fields[0], fields[1]});
+        if (parser.Parse(buffer, entry)) {
+            FontList.push_back(std::move(entry));
         }
     }
     return 1;

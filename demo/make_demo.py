@@ -1,10 +1,10 @@
 #!/usr/bin/python3
-"""Makes a demo font package: a few small fonts and the FontList.txt that names them.
+"""Makes the fonts of a demo font package.
 
     /usr/bin/python3 demo/make_demo.py FOLDER
 
-Put FontInstaller.exe into FOLDER and start it to see the installer at work. The fonts come from
-tests/fonts/make_fonts.py, which the tests use too.
+Its FontList.txt is then written by `fontlist make FOLDER`, as a font maker would write it
+(demo/run-demo.sh does). The fonts come from tests/fonts/make_fonts.py, which the tests use too.
 """
 
 import os
@@ -15,7 +15,7 @@ sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "fonts"))
 
-from make_fonts import FontSpec, save_collection, save_font, write_font_list  # noqa: E402
+from make_fonts import FontSpec, save_collection, save_font  # noqa: E402
 
 # (file name, faces). "ソフト表示" has 0x5C as the second byte of two of its CP932 characters,
 # which catches code that looks for '\\' byte by byte.
@@ -34,7 +34,7 @@ DEMO_FILES = [
 
 
 def make_demo_package(folder):
-    """Writes the fonts and FontList.txt into folder; returns the (face, file) lines written."""
+    """Writes the fonts into folder; returns (face, file) for each, a collection's first face."""
     os.makedirs(folder, exist_ok=True)
     entries = []
     for file_name, faces in DEMO_FILES:
@@ -45,7 +45,6 @@ def make_demo_package(folder):
             save_font(faces[0], path)
         # A collection is listed under its first face.
         entries.append((faces[0].face_name, file_name))
-    write_font_list(os.path.join(folder, "FontList.txt"), entries)
     return entries
 
 

@@ -3,9 +3,10 @@
 #
 #   demo/run-demo.sh build/win32/FontInstaller.exe   (or build/win64/FontInstaller.exe)
 #
-# Makes the demo package (demo/make_demo.py) in a temporary folder, starts the installer from it
-# in a fresh copy of the template Wine prefix, and prints the path of a screenshot taken once its
-# window is up.
+# Makes the demo package in a temporary folder: its fonts (demo/make_demo.py), then its
+# FontList.txt written by `fontlist.exe make`, whose `check` verdict it prints. It starts the
+# installer from it in a fresh copy of the template Wine prefix, and prints the path of a
+# screenshot taken once its window is up.
 #
 # With DISPLAY set, the installer appears on that display, to be worked by hand; the script waits
 # for it to end, at most DEMO_TIMEOUT seconds (300). Without DISPLAY, it runs on an Xvfb of its
@@ -30,6 +31,7 @@ wine_use_arch_of "$exe"
 
 template=${FI_WINE_TEMPLATE:-$(dirname "$exe")/wine-template}
 uidriver=${FI_UIDRIVER:-$(dirname "$exe")/tests/e2e/uidriver.exe}
+fontlist=${FI_FONTLIST:-$(dirname "$exe")/fontlist.exe}
 fontprobe=${FI_FONTPROBE:-$(dirname "$exe")/tests/e2e/fontprobe.exe}
 timeout_s=${DEMO_TIMEOUT:-300}
 
@@ -65,6 +67,26 @@ wine_template "$template"
 prefix=$(mktemp -d "$(dirname "$template")/demo-prefix.XXXXXX")
 wine_fresh_prefix "$template" "$prefix"
 export WINEPREFIX="$prefix"
+
+# The font maker's step: FontList.txt from the fonts' own names, then the check of it.
+package_win="Z:${package//\//\\}"
+"$WINE" "$fontlist" make "$package_win" >"$workdir/make.log" 2>&1 || {
+  iconv -f CP932 -t UTF-8 "$workdir/make.log" >&2
+  echo "fontlist make failed" >&2
+  exit 1
+}
+echo "FontList.txt written by fontlist make:"
+iconv -f CP932 -t UTF-8 "$package/FontList.txt" | sed 's/\r$//; s/^/  /'
+set +e
+"$WINE" "$fontlist" check "$package_win" >"$workdir/check.log" 2>&1
+check_code=$?
+set -e
+echo "fontlist check (exit code $check_code):"
+iconv -f CP932 -t UTF-8 "$workdir/check.log" | sed 's/\r$//; s/^/  /'
+if [ "$check_code" -ne 0 ]; then
+  echo "fontlist check found errors in the demo package" >&2
+  exit 1
+fi
 
 # Output to a file: the wine server may hold a pipe open after the program has ended.
 "$WINE" "$package/FontInstaller.exe" >"$workdir/installer.log" 2>&1 &

@@ -1,0 +1,18 @@
+// fontlist: writes and checks a font package's FontList.txt from the fonts' own name tables.
+#include <string>
+#include <vector>
+
+#include "fontlist/cli.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // The folder is the argument after the command that is not an option; none means here.
+    std::string folder;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] != "--force") {
+            folder = args[i];
+        }
+    }
+    const std::unique_ptr<fontlist::Host> host = fontlist::OpenFolder(folder);
+    return fontlist::RunFontList(args, *host);
+}

@@ -1,0 +1,206 @@
+// `fontlist check` and `make` over FontList.txt contents and built fonts held in memory; the
+// command itself is tested on a real folder by cli_test.py.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "fontlist/checks.h"
+#include "sfnt_builder.h"
+
+namespace {
+
+using fontlist::CheckResult;
+using fontlist::Finding;
+using fontlist_test::WindowsFace;
+
+class Fonts : public fontlist::FontSource {
+  public:
+    bool Read(const std::string& fileName, std::string& bytes) override {
+        const auto file = files.find(fileName);
+        if (file == files.end()) {
+            return false;
+        }
+        bytes = file->second;
+        return true;
+    }
+    std::map<std::string, std::string> files;
+};
+
+// A package with a font of each kind the checks tell apart.
+class FontListCheck : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fonts_.files["mihon.ttf"] = fontlist_test::BuildFont(
+            WindowsFace({{0x0409, u"Sample Gothic"}, {0x0411, u"見本ゴシック"}}));
+        fontlist_test::Face typographic = WindowsFace({{0x0409, u"Sample Mincho W3"}});
+        typographic.names.push_back(fontlist_test::Record{3, 1, 0x0409, 16, u"Sample Mincho"});
+        fonts_.files["mincho.ttf"] = fontlist_test::BuildFont(typographic);
+        fonts_.files["long.ttf"] = fontlist_test::BuildFont(
+            WindowsFace({{0x0409, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd"}}));
+        fonts_.files["wide.ttf"] =
+            fontlist_test::BuildFont(WindowsFace({{0x0411, u"見本見本見本見本見本見本見本見本"}}));
+        fonts_.files["hangul.ttf"] =
+            fontlist_test::BuildFont(WindowsFace({{0x0409, u"Sample 한"}}));
+        fonts_.files["pair.ttc"] = fontlist_test::BuildCollection(
+            {WindowsFace({{0x0411, u"見本一"}}), WindowsFace({{0x0411, u"見本二"}})});
+        fontlist_test::Face cff = WindowsFace({{0x0409, u"Sample Sans"}});
+        cff.cff = true;
+        fonts_.files["sans.otf"] = fontlist_test::BuildFont(cff);
+        fonts_.files["text.ttf"] = "not a font at all";
+    }
+
+    std::vector<Finding> Check(const std::string& contents) {
+        return fontlist::CheckFontList(contents, fonts_, nullptr).findings;
+    }
+
+    // The one finding a single-line file gives, as "line:error|warning:message".
+    static bool Has(const std::vector<Finding>& findings, int line, bool error,
+                    const std::string& part) {
+        for (const Finding& finding : findings) {
+            if (finding.line == line && finding.error == error &&
+                finding.message.find(part) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    Fonts fonts_;
+};
+
+TEST_F(FontListCheck, AcceptsTheNamesWindowsEnumerates) {
+    const std::vector<Finding> findings =
+        Check("見本ゴシック,mihon.ttf\r\nSample Mincho W3,mincho.ttf\r\n見本二,pair.ttc\r\n");
+    EXPECT_TRUE(findings.empty()) << fontlist::FormatFinding(findings[0]);
+}
+
+TEST_F(FontListCheck, NamesTheFamilyToWriteInstead) {
+    const std::vector<Finding> findings = Check(
+        "Sample Gothic,mihon.ttf\r\nSample Mincho,mincho.ttf\r\n"
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd,long.ttf\r\nOther,pair.ttc\r\n"
+        "@見本ゴシック,mihon.ttf\r\n見本見本見本見本見本見本見本見本,wide.ttf\r\n");
+    EXPECT_TRUE(Has(findings, 1, true, "英語名「Sample Gothic」"));
+    EXPECT_TRUE(Has(findings, 1, true, "「見本ゴシック」です"));
+    EXPECT_TRUE(Has(findings, 2, true, "名前ID 16/21"));
+    EXPECT_TRUE(Has(findings, 2, true, "「Sample Mincho W3」です"));
+    EXPECT_TRUE(Has(findings, 3, true, "31文字で切り詰めます"));
+    EXPECT_TRUE(Has(findings, 3, true, "「ABCDEFGHIJKLMNOPQRSTUVWXYZ01234」です"));
+    EXPECT_TRUE(Has(findings, 4, true, "一致しません"));
+    EXPECT_TRUE(Has(findings, 5, true, "縦書き用"));
+    EXPECT_TRUE(Has(findings, 6, true, "「見本見本見本見本見本見本見本見」です"));
+}
+
+TEST_F(FontListCheck, WarnsAboutNamesWindowsChanges) {
+    const std::vector<Finding> findings = Check(
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234,long.ttf\r\nSample ?,hangul.ttf\r\n"
+        "Sample Sans,sans.otf\r\n見本見本見本見本見本見本見本見,wide.ttf\r\n");
+    ASSERT_EQ(findings.size(), 4u);
+    EXPECT_TRUE(Has(findings, 4, false, "31バイトを超える"));
+    EXPECT_TRUE(Has(findings, 1, false, "31文字に切り詰めた"));
+    EXPECT_TRUE(Has(findings, 2, false, "U+D55C"));
+    EXPECT_TRUE(Has(findings, 3, false, "Windows 95/98/Me/NT 4.0"));
+    EXPECT_FALSE(fontlist::CheckResult{findings}.HasError());
+}
+
+TEST_F(FontListCheck, FindsFilesTheInstallerCannotUse) {
+    const std::vector<Finding> findings =
+        Check("A,missing.ttf\r\nB,text.ttf\r\nC,a:b.ttf\r\nD,..\r\nE," + std::string(250, 'x') +
+              ".ttf\r\n");
+    EXPECT_TRUE(Has(findings, 1, true, "見つかりません"));
+    EXPECT_TRUE(Has(findings, 2, true, "フォントとして読めません"));
+    EXPECT_TRUE(Has(findings, 3, true, "コピーを拒否します"));
+    EXPECT_TRUE(Has(findings, 4, true, "コピーを拒否します"));
+    EXPECT_TRUE(Has(findings, 5, true, "長すぎる"));
+}
+
+TEST_F(FontListCheck, FindsRepeatedFacesAndCollections) {
+    std::vector<Finding> findings = Check(
+        "見本ゴシック,mihon.ttf\r\n見本ゴシック,MIHON.TTF\r\n見本一,pair.ttc\r\n"
+        "見本二,pair.ttc\r\n");
+    EXPECT_TRUE(Has(findings, 2, true, "1行目にもあります"));
+    EXPECT_TRUE(Has(findings, 2, true, "フォントファイル「MIHON.TTF」は1行目"));
+    EXPECT_TRUE(Has(findings, 4, true, "同じ .ttc ファイル「pair.ttc」が3行目"));
+    EXPECT_FALSE(Has(findings, 3, true, ""));
+
+    // ア (83 41) and ヂ (83 61) differ only in a trail byte that is an ASCII letter.
+    findings = Check("A,\x83\x41.ttf\r\nB,\x83\x61.ttf\r\n");
+    EXPECT_TRUE(Has(findings, 2, true, "見つかりません"));
+    EXPECT_FALSE(Has(findings, 2, true, "にもあります"));
+}
+
+TEST_F(FontListCheck, ReadsTheFileAsTheInstallerDoes) {
+    // A BOM stays in the first face name, so the first line also names no family.
+    std::vector<Finding> findings = Check("\xEF\xBB\xBFSample Sans,sans.otf\r\n");
+    EXPECT_TRUE(Has(findings, 1, true, "BOM"));
+    EXPECT_TRUE(Has(findings, 1, true, "一致しません"));
+
+    findings = Check("\xE8\xA6\x8B\xE6\x9C\xAC,mihon.ttf\r\n");  // 見本 in UTF-8
+    EXPECT_TRUE(Has(findings, 1, true, "UTF-8"));
+
+    findings = Check("\x85\x40,mihon.ttf\r\n");  // a pair no character has
+    EXPECT_TRUE(Has(findings, 1, true, "読めない文字"));
+
+    findings = Check("# fonts\r\n\r\n   \r\nSample Sans\r\nSample Sans,sans.otf,extra\r\n");
+    EXPECT_TRUE(Has(findings, 1, false, "読み飛ばされます"));
+    EXPECT_FALSE(Has(findings, 2, false, ""));
+    EXPECT_FALSE(Has(findings, 3, false, ""));
+    EXPECT_TRUE(Has(findings, 4, false, "読み飛ばされます"));
+    EXPECT_TRUE(Has(findings, 5, false, "読み飛ばされます"));
+
+    // Ctrl+Z ends a file read in text mode; what follows is never seen.
+    findings = Check(
+        "Sample Sans,sans.otf\r\n\x1A"
+        "B,missing.ttf\r\n");
+    EXPECT_EQ(findings.size(), 1u);
+    // The reader stops at a NUL: here the file name becomes "sans.o".
+    const char withNul[] = "Sample Sans,sans.o\0tf\r\n";
+    findings = Check(std::string(withNul, sizeof withNul - 1));
+    EXPECT_TRUE(Has(findings, 1, false, "NUL"));
+    EXPECT_TRUE(Has(findings, 1, true, "「sans.o」が見つかりません"));
+}
+
+TEST_F(FontListCheck, ReportsLinesSplitAt255Bytes) {
+    // 254 bytes and the line end are one piece; one byte more leaves only the end for the next.
+    const std::string name254 = std::string(254 - 9, 'N') + ",sans.otf";
+    const std::string name300 = std::string(300 - 9, 'N') + ",sans.otf";
+    std::vector<Finding> findings = Check(name254 + "\r\n" + name254 + "x\r\n" + name300 + "\r\n");
+    EXPECT_FALSE(Has(findings, 1, true, "255バイト"));
+    EXPECT_FALSE(Has(findings, 2, true, "255バイト"));
+    EXPECT_TRUE(Has(findings, 3, true, "255バイト"));
+    EXPECT_EQ(fontlist::FormatFinding(Finding{3, true, "x"}), "FontList.txt:3: error: x");
+    EXPECT_EQ(fontlist::FormatFinding(Finding{12, false, "y"}), "FontList.txt:12: warning: y");
+}
+
+TEST_F(FontListCheck, AsksTheSystemWhenThereIsOne) {
+    class System : public fontlist::SystemFonts {
+      public:
+        bool Families(const std::string& fileName, std::vector<std::string>& families) override {
+            families = fileName == "mihon.ttf"
+                           ? std::vector<std::string>{"見本ゴシック", "@見本ゴシック"}
+                           : std::vector<std::string>{"Other", "@Other"};
+            return true;
+        }
+    } system;
+    const CheckResult result = fontlist::CheckFontList(
+        "見本ゴシック,mihon.ttf\r\nSample Mincho W3,mincho.ttf\r\n", fonts_, &system);
+    EXPECT_EQ(result.systemChecked, 2);
+    EXPECT_EQ(result.systemAgreed, 1);
+    ASSERT_EQ(result.findings.size(), 1u);
+    EXPECT_EQ(result.findings[0].line, 2);
+    EXPECT_NE(result.findings[0].message.find("「Other」として列挙"), std::string::npos);
+}
+
+TEST_F(FontListCheck, MakeWritesTheFirstFaceFamilyOfEachFont) {
+    fonts_.files["comma.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0409, u"A, \"B\""}}));
+    const fontlist::MadeFontList made = fontlist::MakeFontList(
+        {"comma.ttf", "mihon.ttf", "pair.ttc", "sans.otf", "text.ttf"}, fonts_);
+    EXPECT_EQ(made.contents,
+              "\"A, \"\"B\"\"\",comma.ttf\r\n見本ゴシック,mihon.ttf\r\n見本一,pair.ttc\r\n"
+              "Sample Sans,sans.otf\r\n");
+    ASSERT_EQ(made.notes.size(), 1u);
+    EXPECT_NE(made.notes[0].find("text.ttf"), std::string::npos);
+    // What make writes, check accepts, warnings aside.
+    EXPECT_FALSE(fontlist::CheckFontList(made.contents, fonts_, nullptr).HasError());
+}
+
+}  // namespace

@@ -1,0 +1,250 @@
+// The name reader over built fonts, hostile bytes included, and the family GDI takes from it.
+#include <gtest/gtest.h>
+
+#include "fontlist/cp932_convert.h"
+#include "fontlist/gdi_name.h"
+#include "fontlist/sfnt_names.h"
+#include "sfnt_builder.h"
+
+namespace {
+
+using fontlist::FontError;
+using fontlist::FontFile;
+using fontlist_test::Face;
+using fontlist_test::Record;
+using fontlist_test::WindowsFace;
+
+FontError Read(const std::string& bytes, FontFile& font) {
+    return fontlist::ReadFontFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                                  font);
+}
+
+fontlist::FamilyName Family(const Face& face) {
+    FontFile font;
+    EXPECT_EQ(Read(fontlist_test::BuildFont(face), font), FontError::kNone);
+    return font.faces.empty() ? fontlist::FamilyName{} : fontlist::ChooseFamilyName(font.faces[0]);
+}
+
+TEST(SfntReader, ReadsEveryRecordWithItsIdsAndText) {
+    Face face = WindowsFace({{0x0409, u"Sample Gothic"}, {0x0411, u"見本ゴシック"}});
+    face.names.push_back(Record{1, 0, 0, 1, u"Mac Gothic"});
+    face.codePages1 = 1u << 17;
+    FontFile font;
+    ASSERT_EQ(Read(fontlist_test::BuildFont(face), font), FontError::kNone);
+    ASSERT_EQ(font.faces.size(), 1u);
+    EXPECT_FALSE(font.collection);
+    const fontlist::FaceInfo& info = font.faces[0];
+    ASSERT_EQ(info.names.size(), 3u);
+    EXPECT_EQ(info.names[1].languageId, 0x0411);
+    EXPECT_EQ(info.names[1].text, u"見本ゴシック");
+    EXPECT_EQ(info.names[2].platformId, 1);
+    EXPECT_EQ(info.names[2].text, u"Mac Gothic");
+    EXPECT_TRUE(info.windowsCmap);
+    EXPECT_TRUE(info.hasCodePages);
+    EXPECT_EQ(info.codePages1, 1u << 17);
+    EXPECT_FALSE(info.cff);
+}
+
+TEST(SfntReader, ReadsEachFaceOfACollection) {
+    Face second = WindowsFace({{0x0409, u"Second"}});
+    second.cff = true;
+    FontFile font;
+    ASSERT_EQ(
+        Read(fontlist_test::BuildCollection({WindowsFace({{0x0409, u"First"}}), second}), font),
+        FontError::kNone);
+    EXPECT_TRUE(font.collection);
+    ASSERT_EQ(font.faces.size(), 2u);
+    EXPECT_EQ(font.faces[0].names[0].text, u"First");
+    EXPECT_EQ(font.faces[1].names[0].text, u"Second");
+    EXPECT_TRUE(font.faces[1].cff);
+}
+
+TEST(SfntReader, RefusesWhatIsNoFont) {
+    FontFile font;
+    EXPECT_EQ(Read("", font), FontError::kTooShort);
+    EXPECT_EQ(Read("Sample Gothic,sgothic.ttf\r\n", font), FontError::kNotFont);
+    std::string collection = fontlist_test::BuildCollection({WindowsFace({{0x0409, u"A"}})});
+    collection[8] = collection[9] = collection[10] = '\x7F';  // 2^31-odd faces
+    EXPECT_EQ(Read(collection, font), FontError::kBadCollection);
+    collection[8] = collection[9] = collection[10] = '\0';
+    collection[11] = '\x40';  // 0x40000000 faces: times 4 wraps a 32-bit size
+    collection[8] = '\x40';
+    EXPECT_EQ(Read(collection, font), FontError::kBadCollection);
+    EXPECT_TRUE(font.faces.empty());
+}
+
+// Every prefix of a real font is read without a read past its end (AddressSanitizer watches
+// the copy, sized exactly) and either fails or yields faces.
+TEST(SfntReader, SurvivesEveryTruncation) {
+    const std::string whole = fontlist_test::BuildCollection(
+        {WindowsFace({{0x0409, u"First"}, {0x0411, u"最初"}}), WindowsFace({{0x0409, u"B"}})});
+    int complete = 0;
+    for (std::size_t size = 0; size <= whole.size(); ++size) {
+        std::vector<std::uint8_t> copy(whole.data(), whole.data() + size);
+        FontFile font;
+        const FontError error = fontlist::ReadFontFile(copy.data(), copy.size(), font);
+        EXPECT_EQ(error == FontError::kNone, !font.faces.empty()) << size;
+        complete += error == FontError::kNone && font.faces[0].names.size() == 2 &&
+                    font.faces[0].names[1].text == u"最初";
+    }
+    EXPECT_GE(complete, 1);
+}
+
+TEST(SfntReader, SkipsAStringOutsideTheFileButKeepsTheOthers) {
+    std::string bytes =
+        fontlist_test::BuildFont(WindowsFace({{0x0411, u"日本語"}, {0x0409, u"English"}}));
+    // The name table comes last: two records of 12 bytes, then 6 + 14 bytes of text. The second
+    // record's string offset is pointed past the end of the file.
+    const std::size_t english = bytes.size() - 20 - 12;
+    bytes[english + 10] = '\x7F';
+    FontFile font;
+    ASSERT_EQ(Read(bytes, font), FontError::kNone);
+    ASSERT_EQ(font.faces[0].names.size(), 2u);
+    EXPECT_TRUE(font.faces[0].names[0].decoded);
+    EXPECT_EQ(font.faces[0].names[0].text, u"日本語");
+    EXPECT_FALSE(font.faces[0].names[1].decoded);
+}
+
+TEST(FamilyChoice, FollowsTheLanguageOrder) {
+    struct Case {
+        std::vector<std::pair<std::uint16_t, std::u16string>> families;
+        std::u16string chosen;
+        std::u16string english;
+    };
+    const Case cases[] = {
+        {{{0x0409, u"Sample Gothic"}, {0x0411, u"見本ゴシック"}},
+         u"見本ゴシック",
+         u"Sample Gothic"},
+        {{{0x0409, u"English Only"}}, u"English Only", u""},
+        {{{0x0409, u"Same"}, {0x0411, u"Same"}}, u"Same", u""},
+        {{{0x0409, u"English"}, {0x0811, u"別の日本語"}}, u"別の日本語", u"English"},
+        {{{0x0811, u"別の日本語"}, {0x0411, u"日本語"}}, u"日本語", u""},
+        {{{0x040C, u"Francais"}, {0x0409, u"English"}}, u"English", u""},
+        {{{0x040C, u"Francais"}, {0x0407, u"Deutsch"}}, u"Francais", u""},
+    };
+    for (const Case& c : cases) {
+        const fontlist::FamilyName family = Family(WindowsFace(c.families));
+        EXPECT_TRUE(family.found);
+        EXPECT_EQ(family.family, c.chosen);
+        EXPECT_EQ(family.english, c.english);
+    }
+}
+
+TEST(FamilyChoice, TakesOnlyNameIdOneAndTellsTheTypographicNames) {
+    Face face = WindowsFace({{0x0409, u"Sample Gothic W3"}});
+    face.names.push_back(Record{3, 1, 0x0409, 16, u"Sample Gothic"});
+    face.names.push_back(Record{3, 1, 0x0409, 21, u"Sample WWS"});
+    face.names.push_back(Record{3, 1, 0x0411, 17, u"日本語スタイル"});
+    const fontlist::FamilyName family = Family(face);
+    EXPECT_EQ(family.family, u"Sample Gothic W3");
+    EXPECT_EQ(family.typographic, u"Sample Gothic");
+    EXPECT_EQ(family.wws, u"Sample WWS");
+    EXPECT_EQ(family.ansi, "Sample Gothic W3");
+}
+
+TEST(FamilyChoice, TakesMacRecordsOnlyWithoutAWindowsCmap) {
+    Face face = WindowsFace({{0x0409, u"Windows Name"}});
+    face.names.push_back(Record{1, 0, 0, 1, u"Mac Name"});
+    EXPECT_EQ(Family(face).family, u"Windows Name");
+    face.cmapPlatforms = {1};
+    EXPECT_EQ(Family(face).family, u"Mac Name");
+    face.names.erase(face.names.begin() + 1);
+    EXPECT_FALSE(Family(face).found);
+}
+
+TEST(FamilyChoice, IgnoresLegacyEncodingsAndLanguageTags) {
+    Face face;
+    face.names = {Record{3, 2, 0x0411, 1, u"ShiftJIS"}, Record{3, 1, 0x8000, 1, u"Tagged"},
+                  Record{3, 10, 0x0409, 1, u"Full Unicode"}};
+    EXPECT_EQ(Family(face).family, u"Full Unicode");
+}
+
+TEST(FamilyChoice, CutsAt31UnitsAndConvertsWholeCharacters) {
+    const std::u16string forty = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd";
+    const fontlist::FamilyName latin = Family(WindowsFace({{0x0409, forty}}));
+    EXPECT_TRUE(latin.cut);
+    EXPECT_EQ(latin.full, forty);
+    EXPECT_EQ(latin.family, forty.substr(0, 31));
+    EXPECT_EQ(latin.ansi, "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234");
+
+    // Sixteen double-byte characters need 32 bytes; the buffer keeps 31 and its terminator.
+    const fontlist::FamilyName kana =
+        Family(WindowsFace({{0x0411, u"あいうえおかきくけこさしすせそた"}}));
+    EXPECT_FALSE(kana.cut);
+    EXPECT_TRUE(kana.bytesCut);
+    EXPECT_FALSE(latin.bytesCut);
+    EXPECT_EQ(kana.ansi, "あいうえおかきくけこさしすせそ");
+    EXPECT_EQ(fontlist::AnsiFaceName(u"Aあいうえおかきくけこさしすせそ"),
+              "Aあいうえおかきくけこさしすせそ");
+}
+
+TEST(FamilyChoice, MarksCharactersWithoutACp932Form) {
+    const fontlist::FamilyName hangul = Family(WindowsFace({{0x0409, u"Sample 한 Sans"}}));
+    EXPECT_TRUE(hangul.lossy);
+    EXPECT_EQ(hangul.firstLossy, u'\uD55C');
+    EXPECT_EQ(hangul.ansi, "Sample ? Sans");
+    const fontlist::FamilyName accent = Family(WindowsFace({{0x0409, u"Café"}}));
+    EXPECT_TRUE(accent.lossy);
+    EXPECT_EQ(accent.ansi, "Cafe");  // the system's best fit
+    EXPECT_FALSE(Family(WindowsFace({{0x0411, u"見本"}})).lossy);
+}
+
+TEST(FamilyChoice, SeesTheVerticalFamilyFromCjkCodePages) {
+    Face face = WindowsFace({{0x0409, u"Latin"}});
+    EXPECT_FALSE(Family(face).vertical);
+    for (int bit = 17; bit <= 21; ++bit) {
+        face.codePages1 = 1u << bit;
+        EXPECT_TRUE(Family(face).vertical) << bit;
+    }
+}
+
+TEST(Cp932Table, ConvertsAsTheSystemDoes) {
+    EXPECT_EQ(fontlist::ToCp932(u"Aあ漢ｱ"), "A\x82\xA0\x8A\xBF\xB1");
+    // Characters where other converters disagree with Windows.
+    EXPECT_EQ(fontlist::ToCp932(u"\uFF5E\u2225\uFFE0"), "\x81\x60\x81\x61\x81\x91");
+    const fontlist::UnitConversion yen = fontlist::ConvertUnit(u'\u00A5');
+    EXPECT_EQ(yen.bytes, "\\");
+    EXPECT_FALSE(yen.exact);
+    EXPECT_FALSE(yen.usedDefault);
+    const fontlist::UnitConversion none = fontlist::ConvertUnit(u'\uAC00');
+    EXPECT_EQ(none.bytes, "?");
+    EXPECT_TRUE(none.usedDefault);
+    EXPECT_EQ(fontlist::ToCp932(u"\U0002000B"), "??");
+}
+
+TEST(Cp932Table, ReadsBackEveryExactCharacter) {
+    int exact = 0;
+    for (unsigned u = 1; u <= 0xFFFF; ++u) {
+        const fontlist::UnitConversion c = fontlist::ConvertUnit(static_cast<char16_t>(u));
+        if (!c.exact) {
+            continue;
+        }
+        ++exact;
+        bool valid = false;
+        ASSERT_EQ(fontlist::FromCp932(c.bytes, &valid), std::u16string(1, char16_t(u))) << u;
+        ASSERT_TRUE(valid);
+    }
+    EXPECT_GT(exact, 7000);  // JIS X 0208 and the vendor extensions
+    // NEC-selected IBM extensions read as the IBM ones and are written back as those.
+    EXPECT_EQ(fontlist::FromCp932("\xED\x40"), u"\u7E8A");
+    EXPECT_EQ(fontlist::ToCp932(u"\u7E8A"), "\xFA\x5C");
+    bool valid = true;
+    EXPECT_EQ(fontlist::FromCp932("\x85\x40z\x81", &valid), u"\uFFFD@z\uFFFD");
+    EXPECT_FALSE(valid);
+}
+
+TEST(Utf8, RoundTripsAndRejectsMalformedSequences) {
+    const std::u16string text = u"Aé日本\U0002000B";
+    bool valid = false;
+    EXPECT_EQ(fontlist::FromUtf8(fontlist::ToUtf8(text), &valid), text);
+    EXPECT_TRUE(valid);
+    for (const std::string bad :
+         {"\xC0\xAF", "\xED\xA0\x80", "\xE6\x97", "\xF4\x90\x80\x80", "\x80"}) {
+        valid = true;
+        EXPECT_NE(fontlist::FromUtf8(bad, &valid).find(u'\uFFFD'), std::u16string::npos);
+        EXPECT_FALSE(valid);
+    }
+    EXPECT_EQ(fontlist::ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");
+}
+
+}  // namespace
