@@ -501,7 +501,7 @@ def main():
                          for p, (_, samples) in sorted(placements.items())))
     note("Run inside the installer (progress dialog created to destroyed): %.2f s; "
          "of it in PeekMessageA %.2f s, in all queue calls %.2f s, AddFontResourceA %.0f ms, "
-         "the broadcast %.0f ms, %s progress-bar messages (SendDlgItemMessage) %.0f ms, other "
+         "the broadcast %.0f ms, %s progress-bar messages %.0f ms, other "
          "dialog calls %.0f ms; the rest (reading and writing the files, the registry, checks) "
          "%.0f ms. The completion message came %s ms after the run's end."
          % (run_s, float(stats["peek_ms_in_runs"]) / 1000, float(stats["queue_ms_in_runs"]) / 1000,
