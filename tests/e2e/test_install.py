@@ -2,7 +2,8 @@
 """Fonts installed by the real FontInstaller.exe, worked like a user would, under Wine.
 
     /usr/bin/python3 test_install.py --installer FontInstaller.exe --uidriver uidriver.exe \\
-        --fontprobe fontprobe.exe --template WINE_TEMPLATE_DIR --artifacts ARTIFACTS_DIR \\
+        --fontprobe fontprobe.exe --fontlist fontlist.exe --template WINE_TEMPLATE_DIR \\
+        --artifacts ARTIFACTS_DIR \\
         [unittest options]
 
 One Wine session serves every scenario. Each scenario has packages and folders of its own and
@@ -57,6 +58,7 @@ LARGE_PADDING = 64 * 1024 * 1024
 EXIT_TIMEOUT_S = 30
 STATE_TIMEOUT_S = 15
 RUN_TIMEOUT_MS = 90000
+MAKE_TEST_FONTS = os.path.join(HERE, "..", "fontlist", "make_test_fonts.py")
 
 CONFIG = argparse.Namespace()
 SCREEN = None
@@ -760,8 +762,47 @@ class D1SlowCopyTest(InstallCase):
                          ["held.ttf"])
 
 
+class E1FontMakersListTest(InstallCase):
+    """A FontList.txt written by the font maker's tool, fontlist.exe, in the same prefix."""
+
+    def fontlist(self, *args):
+        code, stdout, stderr = SESSION.run_to_end([CONFIG.fontlist, *args], 120)
+        self.assertEqual(code, 0, "fontlist %s: %s%s" % (args, stdout, stderr))
+
+    def test_a_list_written_by_fontlist_installs_and_reinstalls_without_a_warning(self):
+        # One font for each way a face name goes wrong by hand: an English alias, a typographic
+        # family, a name over 31 characters, a character without a CP932 form, a collection.
+        package = SESSION.make_package(CONFIG.installer, "flpkg")
+        subprocess.run([sys.executable, MAKE_TEST_FONTS, package], check=True, timeout=120,
+                       stdin=subprocess.DEVNULL)
+        os.remove(os.path.join(package, "expected.txt"))
+        self.fontlist("make", r"C:\flpkg")
+        self.fontlist("check", r"C:\flpkg")
+        with open(os.path.join(package, "FontList.txt"), "rb") as listing:
+            lines = [line.decode("cp932").split(",") for line in listing.read().split(b"\r\n")
+                     if line]
+        self.assertEqual(len(lines), 7)
+        folder = r"C:\FLFonts"
+        # Twice: the second run finds every face of the first by the names fontlist wrote, and
+        # replaces it without a question or a warning.
+        for _ in range(2):
+            self.start(r"C:\flpkg\FontInstaller.exe")
+            self.select_all()
+            self.choose_folder(folder)
+            self.install()
+            self.expect_completion()
+            table = font_table()
+            for face, file_name in lines:
+                ending = " (OpenType)" if file_name.endswith(".otf") else " (TrueType)"
+                self.assert_registered(table, face, folder + "\\" + file_name, ending)
+            self.assertEqual(sorted(os.listdir(unix_path(folder))),
+                             sorted(file_name for _, file_name in lines))
+        self.assertLessEqual({face for face, _ in lines}, gdi_families())
+
+
 def main():
-    return winharness.run_module("FontInstaller installs", __doc__, CONFIG, ("installer", "uidriver", "fontprobe"))
+    return winharness.run_module("FontInstaller installs", __doc__, CONFIG,
+                                 ("installer", "uidriver", "fontprobe", "fontlist"))
 
 
 if __name__ == "__main__":
