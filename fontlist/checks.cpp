@@ -10,6 +10,7 @@
 #include "fontlist/cp932_convert.h"
 #include "fontlist/gdi_name.h"
 #include "fontlist/sfnt_names.h"
+#include "platform/win_constants.h"
 
 namespace fontlist {
 
@@ -17,7 +18,6 @@ namespace {
 
 // The standard Fonts folder of a Japanese Windows, the shortest destination a copy goes to.
 const std::string kFontsFolder = "C:\\WINDOWS\\Fonts\\";
-constexpr std::size_t kMaxPath = 260;
 
 // One piece as the installer's fgets returns it, and the line it came from.
 struct Piece {
@@ -213,7 +213,7 @@ class Checker {
                             "|）や制御文字を除いてください。");
             return false;
         }
-        if (kFontsFolder.size() + target.size() >= kMaxPath) {
+        if (kFontsFolder.size() + target.size() >= win::kMaxPath) {
             Error(line, "ファイル名" + Quote(target) +
                             "が長すぎるため、インストーラーがコピーを拒否します。");
             return false;

@@ -32,7 +32,7 @@ class FontListCheck : public ::testing::Test {
     void SetUp() override {
         fonts_.files["mihon.ttf"] = fontlist_test::BuildFont(
             WindowsFace({{0x0409, u"Sample Gothic"}, {0x0411, u"見本ゴシック"}}));
-        fontlist_test::Face typographic = WindowsFace({{0x0409, u"Sample Mincho W3"}});
+        fontlist_test::Face typographic = WindowsFace({{0x0409, u"Sample Mincho Light"}});
         typographic.names.push_back(fontlist_test::Record{3, 1, 0x0409, 16, u"Sample Mincho"});
         fonts_.files["mincho.ttf"] = fontlist_test::BuildFont(typographic);
         fonts_.files["long.ttf"] = fontlist_test::BuildFont(
@@ -70,7 +70,7 @@ class FontListCheck : public ::testing::Test {
 
 TEST_F(FontListCheck, AcceptsTheNamesWindowsEnumerates) {
     const std::vector<Finding> findings =
-        Check("見本ゴシック,mihon.ttf\r\nSample Mincho W3,mincho.ttf\r\n見本二,pair.ttc\r\n");
+        Check("見本ゴシック,mihon.ttf\r\nSample Mincho Light,mincho.ttf\r\n見本二,pair.ttc\r\n");
     EXPECT_TRUE(findings.empty()) << fontlist::FormatFinding(findings[0]);
 }
 
@@ -82,7 +82,7 @@ TEST_F(FontListCheck, NamesTheFamilyToWriteInstead) {
     EXPECT_TRUE(Has(findings, 1, true, "英語名「Sample Gothic」"));
     EXPECT_TRUE(Has(findings, 1, true, "「見本ゴシック」です"));
     EXPECT_TRUE(Has(findings, 2, true, "名前ID 16/21"));
-    EXPECT_TRUE(Has(findings, 2, true, "「Sample Mincho W3」です"));
+    EXPECT_TRUE(Has(findings, 2, true, "「Sample Mincho Light」です"));
     EXPECT_TRUE(Has(findings, 3, true, "31文字で切り詰めます"));
     EXPECT_TRUE(Has(findings, 3, true, "「ABCDEFGHIJKLMNOPQRSTUVWXYZ01234」です"));
     EXPECT_TRUE(Has(findings, 4, true, "一致しません"));
@@ -182,7 +182,7 @@ TEST_F(FontListCheck, AsksTheSystemWhenThereIsOne) {
         }
     } system;
     const CheckResult result = fontlist::CheckFontList(
-        "見本ゴシック,mihon.ttf\r\nSample Mincho W3,mincho.ttf\r\n", fonts_, &system);
+        "見本ゴシック,mihon.ttf\r\nSample Mincho Light,mincho.ttf\r\n", fonts_, &system);
     EXPECT_EQ(result.systemChecked, 2);
     EXPECT_EQ(result.systemAgreed, 1);
     ASSERT_EQ(result.findings.size(), 1u);

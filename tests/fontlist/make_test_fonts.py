@@ -40,11 +40,11 @@ def main(folder: str) -> None:
     save("cff.otf", FontSpec("FL CFF Sans", "FLCFFSans", "FL見本角ゴ", cff=True), "FL見本角ゴ")
 
     # The typographic family (ID 16) differs from the one GDI uses (ID 1).
-    font = make_font(FontSpec("FL Typo W3", "FLTypoW3"))
+    font = make_font(FontSpec("FL Typo Light", "FLTypoLight"))
     font["name"].setName("FL Typo", 16, WINDOWS, UNICODE_BMP, ENGLISH_US)
-    font["name"].setName("W3", 17, WINDOWS, UNICODE_BMP, ENGLISH_US)
+    font["name"].setName("Light", 17, WINDOWS, UNICODE_BMP, ENGLISH_US)
     font.save(os.path.join(folder, "typographic.ttf"))
-    expected.append(("typographic.ttf", "FL Typo W3"))
+    expected.append(("typographic.ttf", "FL Typo Light"))
 
     save_collection([FontSpec("FL Pair One", "FLPairOne", "FL対一"),
                      FontSpec("FL Pair Two", "FLPairTwo", "FL対二")],

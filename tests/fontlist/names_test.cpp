@@ -131,15 +131,15 @@ TEST(FamilyChoice, FollowsTheLanguageOrder) {
 }
 
 TEST(FamilyChoice, TakesOnlyNameIdOneAndTellsTheTypographicNames) {
-    Face face = WindowsFace({{0x0409, u"Sample Gothic W3"}});
+    Face face = WindowsFace({{0x0409, u"Sample Gothic Light"}});
     face.names.push_back(Record{3, 1, 0x0409, 16, u"Sample Gothic"});
     face.names.push_back(Record{3, 1, 0x0409, 21, u"Sample WWS"});
     face.names.push_back(Record{3, 1, 0x0411, 17, u"日本語スタイル"});
     const fontlist::FamilyName family = Family(face);
-    EXPECT_EQ(family.family, u"Sample Gothic W3");
+    EXPECT_EQ(family.family, u"Sample Gothic Light");
     EXPECT_EQ(family.typographic, u"Sample Gothic");
     EXPECT_EQ(family.wws, u"Sample WWS");
-    EXPECT_EQ(family.ansi, "Sample Gothic W3");
+    EXPECT_EQ(family.ansi, "Sample Gothic Light");
 }
 
 TEST(FamilyChoice, TakesMacRecordsOnlyWithoutAWindowsCmap) {
