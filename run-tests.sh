@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build needs, then builds and runs every test: the unit tests natively (with
 # AddressSanitizer and UBSan), the fuzz targets for a bounded time, the Windows build with its
-# platform and end-to-end tests under Wine and Xvfb, and the static analysers. Also checks the
-# formatting of the C++ sources.
+# platform and end-to-end tests under Wine and Xvfb, the two release artefacts (the Windows ZIP and
+# the Linux fontlist package), and the static analysers. Also checks the formatting of the C++
+# sources.
 #
 # The product, FontInstaller.exe, is always the 32-bit build, checked as a file. Under Wine the
 # tests run on it where this machine runs 32-bit programs, and otherwise (or with
@@ -26,4 +27,11 @@ else
     ctest --preset win32 -L exe-check
     cmake --workflow --preset win64
 fi
+
+version=$(sed -n 's/^project(FontInstaller VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+cmake --workflow --preset release
+cmake --workflow --preset release-linux
+/usr/bin/python3 tests/release/check_release.py "$version" "build/release/FontInstaller-$version.zip" \
+    "build/release-linux/fontlist_${version}_amd64.deb"
+
 .ci/analyse

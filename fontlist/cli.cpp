@@ -11,9 +11,22 @@ const std::string kFontList = "FontList.txt";
 void Usage(Host& host) {
     host.Print("使い方: fontlist make [フォルダー] [--force]");
     host.Print("        fontlist check [フォルダー]");
+    host.Print("        fontlist --help | --version");
+}
+
+// A folder that is not there is named as such, not taken for a folder without FontList.txt.
+bool FolderMissing(Host& host) {
+    if (host.FolderExists()) {
+        return false;
+    }
+    host.Print("error: フォルダ「" + host.FolderName() + "」がありません。");
+    return true;
 }
 
 int Check(Host& host) {
+    if (FolderMissing(host)) {
+        return 2;
+    }
     std::string contents;
     if (!host.Read(kFontList, contents)) {
         host.Print("FontList.txt: error: FontList.txtを読めません。");
@@ -32,6 +45,9 @@ int Check(Host& host) {
 }
 
 int Make(Host& host, bool force) {
+    if (FolderMissing(host)) {
+        return 2;
+    }
     std::vector<std::string> names;
     if (!host.List(names)) {
         host.Print("error: フォルダーを読めません。");
@@ -76,6 +92,14 @@ int RunFontList(const std::vector<std::string>& args, Host& host) {
     if (args.empty()) {
         Usage(host);
         return 2;
+    }
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        Usage(host);
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        host.Print("fontlist " FONTLIST_VERSION);
+        return 0;
     }
     if (args[0] == "check" && args.size() <= 2) {
         return Check(host);

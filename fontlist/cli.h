@@ -12,6 +12,9 @@ namespace fontlist {
 // One folder of a font package, and the console. File names are CP932.
 class Host : public FontSource {
   public:
+    // Whether the folder given is there at all, and its name as the user typed it (CP932).
+    virtual bool FolderExists() = 0;
+    virtual std::string FolderName() = 0;
     // Plain files of the folder; false when the folder cannot be read.
     virtual bool List(std::vector<std::string>& fileNames) = 0;
     virtual bool Exists(const std::string& fileName) = 0;
@@ -26,8 +29,8 @@ class Host : public FontSource {
 // The folder given, or the current one when empty, on this system.
 std::unique_ptr<Host> OpenFolder(const std::string& folder);
 
-// args without the program name. 0: no error; 1: errors found, or nothing written; 2: bad
-// arguments, or the folder or FontList.txt cannot be read.
+// args without the program name. 0: no error, or --help and --version; 1: errors found, or
+// nothing written; 2: bad arguments, or the folder or FontList.txt cannot be read.
 int RunFontList(const std::vector<std::string>& args, Host& host);
 
 }  // namespace fontlist

@@ -27,6 +27,10 @@ class PosixHost final : public Host {
         return !in.bad();
     }
 
+    bool FolderExists() override { return IsFolder(folder_); }
+
+    std::string FolderName() override { return ToCp932(FromUtf8(folder_, nullptr)); }
+
     bool List(std::vector<std::string>& fileNames) override {
         DIR* dir = opendir(folder_.c_str());
         if (dir == nullptr) {

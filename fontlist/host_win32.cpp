@@ -62,7 +62,19 @@ class GdiFonts final : public SystemFonts {
 
 class Win32Host final : public Host {
   public:
-    explicit Win32Host(const std::string& folder) : folder_(WithSeparator(folder)), gdi_(folder_) {}
+    explicit Win32Host(const std::string& folder)
+        : given_(folder), folder_(WithSeparator(folder)), gdi_(folder_) {}
+
+    bool FolderExists() override {
+        if (given_.empty()) {
+            return true;
+        }
+        const DWORD attributes = GetFileAttributesA(given_.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES &&
+               (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    }
+
+    std::string FolderName() override { return given_; }
 
     bool Read(const std::string& fileName, std::string& bytes) override {
         FILE* file = std::fopen(gdi_.Path(fileName).c_str(), "rb");
@@ -123,6 +135,7 @@ class Win32Host final : public Host {
         return (cp932::EndsWithBackslash(folder) || folder.back() == '/') ? folder : folder + "\\";
     }
 
+    std::string given_;
     std::string folder_;
     GdiFonts gdi_;
 };

@@ -1,7 +1,7 @@
 """The Linux fontlist on a real folder: names on disk in UTF-8, FontList.txt in CP932 with CR LF,
 the console in UTF-8, and the exit codes.
 
-    cli_test.py FONTLIST WORK
+    cli_test.py FONTLIST WORK VERSION
 """
 
 import os
@@ -11,7 +11,7 @@ import sys
 
 from make_test_fonts import main as make_test_fonts
 
-fontlist, work = sys.argv[1], sys.argv[2]
+fontlist, work, version = sys.argv[1], sys.argv[2], sys.argv[3]
 failures = []
 
 
@@ -68,10 +68,13 @@ expect("FontList.txt:1: error: ファイルがUTF-8で保存されています" 
 expect("FontList.txt:1: error: 英語名「FL Sample Gothic」" in out, "check reports the English alias")
 expect("FontList.txt:2: error: " in out, "check reports the UTF-8 face name as no family")
 
-code, out = run("check", os.path.join(work, "nowhere"))
-expect(code == 2, "check exits 2 without a FontList.txt")
-code, out = run("make", os.path.join(work, "nowhere"))
-expect(code == 2, "make exits 2 on a folder it cannot read")
+os.remove(font_list)
+code, out = run("check", package)
+expect(code == 2 and "FontList.txtを読めません" in out, "check exits 2 without a FontList.txt")
+for command in ("check", "make"):
+    code, out = run(command, os.path.join(work, "nowhere"))
+    expect(code == 2 and "error: フォルダ「%s」がありません。" % os.path.join(work, "nowhere") in out,
+           "%s names a folder that does not exist, exit 2" % command)
 
 empty = os.path.join(work, "empty")
 os.makedirs(empty)
@@ -80,6 +83,10 @@ expect(code == 1 and not os.path.exists(os.path.join(empty, "FontList.txt")),
        "make writes nothing for a folder without fonts")
 code, out = run("list", package)
 expect(code == 2 and "使い方" in out, "an unknown command shows the usage")
+code, out = run("--help")
+expect(code == 0 and out.startswith("使い方: fontlist make"), "--help prints the usage, exit 0")
+code, out = run("--version")
+expect(code == 0 and out == "fontlist %s\n" % version, "--version prints the version")
 
 print("%d failure(s)" % len(failures))
 sys.exit(1 if failures else 0)
