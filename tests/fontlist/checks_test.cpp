@@ -5,6 +5,7 @@
 #include <map>
 
 #include "fontlist/checks.h"
+#include "fontlist/make.h"
 #include "sfnt_builder.h"
 
 namespace {
@@ -81,7 +82,7 @@ TEST_F(FontListCheck, NamesTheFamilyToWriteInstead) {
         "@見本ゴシック,mihon.ttf\r\n見本見本見本見本見本見本見本見本,wide.ttf\r\n");
     EXPECT_TRUE(Has(findings, 1, true, "英語名「Sample Gothic」"));
     EXPECT_TRUE(Has(findings, 1, true, "「見本ゴシック」です"));
-    EXPECT_TRUE(Has(findings, 2, true, "名前ID 16/21"));
+    EXPECT_TRUE(Has(findings, 2, true, "名前ID 16"));
     EXPECT_TRUE(Has(findings, 2, true, "「Sample Mincho Light」です"));
     EXPECT_TRUE(Has(findings, 3, true, "31文字で切り詰めます"));
     EXPECT_TRUE(Has(findings, 3, true, "「ABCDEFGHIJKLMNOPQRSTUVWXYZ01234」です"));
@@ -134,7 +135,9 @@ TEST_F(FontListCheck, ReadsTheFileAsTheInstallerDoes) {
     EXPECT_TRUE(Has(findings, 1, true, "BOM"));
     EXPECT_TRUE(Has(findings, 1, true, "一致しません"));
 
-    findings = Check("\xE8\xA6\x8B\xE6\x9C\xAC,mihon.ttf\r\n");  // 見本 in UTF-8
+    // 見本ゴシック in UTF-8
+    findings = Check(
+        "\xE8\xA6\x8B\xE6\x9C\xAC\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF,mihon.ttf\r\n");
     EXPECT_TRUE(Has(findings, 1, true, "UTF-8"));
 
     findings = Check("\x85\x40,mihon.ttf\r\n");  // a pair no character has
@@ -174,12 +177,14 @@ TEST_F(FontListCheck, ReportsLinesSplitAt255Bytes) {
 TEST_F(FontListCheck, AsksTheSystemWhenThereIsOne) {
     class System : public fontlist::SystemFonts {
       public:
-        bool Families(const std::string& fileName, std::vector<std::string>& families) override {
-            families = fileName == "mihon.ttf"
-                           ? std::vector<std::string>{"見本ゴシック", "@見本ゴシック"}
-                           : std::vector<std::string>{"Other", "@Other"};
+        bool Faces(const std::string& fileName, std::vector<fontlist::SystemFace>& faces) override {
+            faces = fileName == "mihon.ttf"
+                        ? std::vector<fontlist::SystemFace>{{"見本ゴシック", "見本ゴシック"},
+                                                            {"@見本ゴシック", "@見本ゴシック"}}
+                        : std::vector<fontlist::SystemFace>{{"Other", "Other"}, {"@Other", ""}};
             return true;
         }
+        unsigned CodePage() override { return 932; }
     } system;
     const CheckResult result = fontlist::CheckFontList(
         "見本ゴシック,mihon.ttf\r\nSample Mincho Light,mincho.ttf\r\n", fonts_, &system);
@@ -192,13 +197,14 @@ TEST_F(FontListCheck, AsksTheSystemWhenThereIsOne) {
 
 TEST_F(FontListCheck, MakeWritesTheFirstFaceFamilyOfEachFont) {
     fonts_.files["comma.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0409, u"A, \"B\""}}));
+    fontlist::FontFiles files(fonts_);
     const fontlist::MadeFontList made = fontlist::MakeFontList(
-        {"comma.ttf", "mihon.ttf", "pair.ttc", "sans.otf", "text.ttf"}, fonts_);
+        {"comma.ttf", "mihon.ttf", "pair.ttc", "sans.otf", "text.ttf"}, files);
     EXPECT_EQ(made.contents,
               "\"A, \"\"B\"\"\",comma.ttf\r\n見本ゴシック,mihon.ttf\r\n見本一,pair.ttc\r\n"
               "Sample Sans,sans.otf\r\n");
     ASSERT_EQ(made.notes.size(), 1u);
-    EXPECT_NE(made.notes[0].find("text.ttf"), std::string::npos);
+    EXPECT_NE(made.notes[0].message.find("text.ttf"), std::string::npos);
     // What make writes, check accepts, warnings aside.
     EXPECT_FALSE(fontlist::CheckFontList(made.contents, fonts_, nullptr).HasError());
 }
