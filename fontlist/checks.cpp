@@ -238,7 +238,7 @@ class Checker {
                                      LineNumber(otherLine) + "にもあります。";
             if (!here.empty() && here != entry.fontName) {
                 Error(line, same +
-                                "このファイルはそのファミリの太字・斜体のメンバーなので、フル"
+                                "このファイルはそのファミリの太字・斜体のメンバーなので、フル "
                                 "ネームの" +
                                 Quote(here) + "と書いてください。");
             } else if (!there.empty() && there != entry.fontName) {

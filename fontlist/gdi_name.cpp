@@ -93,17 +93,19 @@ const NameRecord* English(const FaceInfo& face, std::uint16_t nameId) {
     return nullptr;
 }
 
-// The subfamily in the English record and the OS/2 style bits agree on Bold, Italic or both.
+// The subfamily in the English record says Bold, Italic or Bold Italic, and the OS/2 style bits
+// do not say otherwise. NanumMyeongjoBold marks itself Regular in fsSelection alone: the system
+// still lists it under NanumMyeongjo with the full name NanumMyeongjoBold.
 bool IsStyleLinked(const FaceInfo& face, bool windows) {
     const NameRecord* subfamily = windows ? English(face, 2) : Choose(face, 2, false);
-    if (subfamily == nullptr || !face.hasOs2) {
+    if (subfamily == nullptr) {
         return false;
     }
-    const bool italic = (face.fsSelection & kItalicBit) != 0;
-    const bool bold = (face.fsSelection & kBoldBit) != 0;
-    return (subfamily->text == u"Bold" && bold && !italic) ||
-           (subfamily->text == u"Italic" && italic && !bold) ||
-           (subfamily->text == u"Bold Italic" && bold && italic);
+    const bool bold = subfamily->text == u"Bold" || subfamily->text == u"Bold Italic";
+    const bool italic = subfamily->text == u"Italic" || subfamily->text == u"Bold Italic";
+    const std::uint16_t bits = face.fsSelection & (kItalicBit | kBoldBit);
+    return (bold || italic) && (!face.hasOs2 || bits == 0 ||
+                                bits == ((bold ? kBoldBit : 0) | (italic ? kItalicBit : 0)));
 }
 
 }  // namespace
