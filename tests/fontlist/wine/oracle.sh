@@ -48,7 +48,8 @@ for raw in open(os.path.join(work, "fonts", "FontList.txt"), "rb").read().split(
     if raw:
         family, name = raw.rsplit(b",", 1)
         made[name] = family.strip(b'"')
-# A family that more than one file adds is one style-linked family: each file is its full name.
+# A family that more than one file adds is one style-linked family: one member keeps the family
+# name, each of the others is written by its full name, and no two lines share a name.
 owners = {}
 for name, faces in gdi.items():
     for family, _ in faces:
@@ -56,10 +57,12 @@ for name, faces in gdi.items():
 failures = 0
 for name in sorted(set(gdi) | set(made)):
     faces = gdi.get(name, [])
-    wanted = [full if len(owners[family]) > 1 else family for family, full in faces]
+    wanted = [family for family, _ in faces]
+    wanted += [full for family, full in faces if len(owners[family]) > 1 and full != family]
     line = made.get(name)
     # A .ttc gives one family per face; the line names the first.
     good = line is not None and line in wanted and (len(faces) == 1 or name.endswith(b".ttc"))
+    good = good and list(made.values()).count(line) == 1
     print("%-28s fontlist %-34s GDI %s  %s" % (name.decode(), (line or b"-").decode("cp932"),
           " / ".join(w.decode("cp932") for w in wanted), "ok" if good else "DIFFERENT"))
     failures += not good
