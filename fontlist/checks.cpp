@@ -6,7 +6,7 @@
 
 #include "catalogue/font_list.h"
 #include "common/cp932.h"
-#include "engine/install_fonts.h"
+#include "common/file_names.h"
 #include "fontlist/cp932_convert.h"
 #include "fontlist/installer_lines.h"
 #include "platform/win_constants.h"
