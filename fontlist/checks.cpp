@@ -290,6 +290,12 @@ class Checker {
                             "にWindowsが使うファミリ名（名前ID 1）がありません。");
             return;
         }
+        if (FaceNameToWrite(*first).empty()) {
+            Error(line, "フォント" + Quote(entry.fileName) +
+                            "の名前が空か空白だけで、インストーラーは正しく扱えません。フォントの"
+                            "名前を直してください。");
+            return;
+        }
         if (name[0] == '@') {
             Error(line, "「@」で始まる名前は縦書き用で、書いてはいけません。" +
                             Quote(FaceNameToWrite(*first)) + "と書いてください。");

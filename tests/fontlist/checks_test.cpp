@@ -313,6 +313,7 @@ TEST_F(FontListCheck, MakeLeavesOutAFileWithAnEmptyName) {
     ASSERT_EQ(made.notes.size(), 1u);
     EXPECT_TRUE(made.notes[0].error);
     EXPECT_TRUE(made.HasError());
+    EXPECT_TRUE(Has(Check("X,blank.ttf\r\n"), 1, true, "空か空白だけ"));
 }
 
 // The command over a folder held in memory: its exit code follows the list it wrote.
