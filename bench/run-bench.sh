@@ -18,6 +18,10 @@ out=$(mktemp -d "${TMPDIR:-/tmp}/fi-bench.XXXXXX")
 trap 'rm -rf "$out"' EXIT
 
 build/bench/bench/native/fi_bench_native "$out" >"$out/native.txt"
+# fontlist on real-size fonts: Debian's font packages, fetched once into the build tree.
+tests/fontlist/wine/fetch_real_fonts.sh build/bench/real-fonts >/dev/null
+build/bench/bench/native/fontlist_bench build/bench/real-fonts/fonts "$out/fontlist" \
+    >"$out/fontlist.txt"
 if [ "${1:-}" != "--native" ]; then
     route=$(tests/wine/route.sh)
     cmake --preset "$route" >/dev/null

@@ -14,11 +14,3 @@
 // Not re-entrant: the caller must not start a second run while one is in progress.
 int InstallFonts(platform::WindowHandle progressDialog, const std::vector<FontEntry>& selection,
                  std::string destination);
-
-// The name a font file gets in the destination folder: the last component of its fileName.
-std::string TargetFileName(const std::string& fileName);
-
-// Whether a target file name can be used as a file name inside the destination folder: not
-// empty, not "." or "..", well-formed code page 932, and free of the characters Windows forbids
-// in names (a colon would name a stream of another file).
-bool IsUsableFileName(const std::string& name);

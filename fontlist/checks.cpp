@@ -6,10 +6,9 @@
 
 #include "catalogue/font_list.h"
 #include "common/cp932.h"
-#include "engine/install_fonts.h"
+#include "common/file_names.h"
 #include "fontlist/cp932_convert.h"
-#include "fontlist/gdi_name.h"
-#include "fontlist/sfnt_names.h"
+#include "fontlist/installer_lines.h"
 #include "platform/win_constants.h"
 
 namespace fontlist {
@@ -19,57 +18,9 @@ namespace {
 // The standard Fonts folder of a Japanese Windows, the shortest destination a copy goes to.
 const std::string kFontsFolder = "C:\\WINDOWS\\Fonts\\";
 
-// One piece as the installer's fgets returns it, and the line it came from.
-struct Piece {
-    int line = 0;
-    std::string text;
-    bool first = true;  // the first piece of its line
-};
-
-// The file as the C library reads it in text mode: CR LF becomes LF and Ctrl+Z ends the file;
-// then fgets takes at most 255 bytes at a time, stopping after a LF.
-std::vector<Piece> InstallerPieces(const std::string& contents) {
-    std::string text;
-    for (std::size_t i = 0; i < contents.size(); ++i) {
-        if (contents[i] == '\x1A') {
-            break;
-        }
-        if (contents[i] == '\r' && i + 1 < contents.size() && contents[i + 1] == '\n') {
-            continue;
-        }
-        text += contents[i];
-    }
-    std::vector<Piece> pieces;
-    int line = 1;
-    bool first = true;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        Piece piece;
-        piece.line = line;
-        piece.first = first;
-        while (pos < text.size() &&
-               piece.text.size() < static_cast<std::size_t>(kFontListPieceSize)) {
-            piece.text += text[pos++];
-            if (piece.text.back() == '\n') {
-                break;
-            }
-        }
-        first = piece.text.back() == '\n';
-        if (first) {
-            ++line;
-        }
-        pieces.push_back(std::move(piece));
-    }
-    return pieces;
-}
-
-std::string Quote(const std::string& name) {
-    return "「" + name + "」";
-}
-
-std::string Hex(char16_t unit) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(unit));
+std::string Hex(char32_t codePoint) {
+    char buffer[12];
+    std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(codePoint));
     return buffer;
 }
 
@@ -87,41 +38,54 @@ bool IsValidUtf8WithMultiByte(const std::string& contents) {
     return multi && valid;
 }
 
-bool EndsWithIgnoreCase(const std::string& name, const std::string& suffix) {
-    return name.size() >= suffix.size() &&
-           cp932::EqualsIgnoreCase(name.substr(name.size() - suffix.size()), suffix);
+// Notepad's "Unicode": a byte-order mark, or ASCII text with every other byte NUL.
+bool IsUtf16(const std::string& contents) {
+    if (contents.compare(0, 2, "\xFF\xFE") == 0 || contents.compare(0, 2, "\xFE\xFF") == 0) {
+        return true;
+    }
+    const std::size_t n = std::min<std::size_t>(contents.size(), 512) & ~std::size_t{1};
+    std::size_t nuls[2] = {0, 0};
+    for (std::size_t i = 0; i < n; ++i) {
+        nuls[i % 2] += contents[i] == '\0' ? 1 : 0;
+    }
+    return n > 0 && ((nuls[1] * 8 >= n && nuls[0] == 0) || (nuls[0] * 8 >= n && nuls[1] == 0));
 }
 
-struct ReadFont {
-    bool readable = false;
-    bool isFont = false;
-    FontFile font;
-    std::vector<FamilyName> families;
-};
-
-ReadFont Load(FontSource& fonts, const std::string& fileName) {
-    ReadFont result;
-    std::string bytes;
-    result.readable = fonts.Read(fileName, bytes);
-    if (!result.readable) {
-        return result;
+// The names a line may give a font: the family of each face, and a member's full name.
+std::vector<const GdiName*> WritableNames(const ReadFont& font) {
+    std::vector<const GdiName*> names;
+    for (const FamilyName& family : font.families) {
+        if (family.found) {
+            names.push_back(&family);
+            if (family.styleLinked) {
+                names.push_back(&family.fullName);
+            }
+        }
     }
-    result.isFont = ReadFontFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                                 result.font) == FontError::kNone;
-    for (const FaceInfo& face : result.font.faces) {
-        result.families.push_back(ChooseFamilyName(face));
-    }
-    return result;
+    return names;
 }
 
 class Checker {
   public:
-    Checker(FontSource& fonts, SystemFonts* system) : fonts_(fonts), system_(system) {}
+    Checker(FontFiles& fonts, SystemFonts* system) : fonts_(fonts), system_(system) {
+        if (system_ != nullptr && system_->CodePage() != kJapaneseCodePage) {
+            result_.systemSkipped = true;
+            system_ = nullptr;
+        }
+    }
 
     CheckResult Run(const std::string& contents) {
-        CheckEncoding(contents);
+        if (IsUtf16(contents)) {
+            Error(1,
+                  "ファイルがUTF-16（Unicode）で保存されていて、インストーラーは1行も読めません。"
+                  "シフトJIS（CP932）で保存してください。");
+            return std::move(result_);
+        }
+        const std::vector<Piece> pieces = InstallerPieces(contents);
+        CheckEncoding(contents, pieces);
         std::map<int, bool> splitReported;
-        for (const Piece& piece : InstallerPieces(contents)) {
+        int entries = 0;
+        for (const Piece& piece : pieces) {
             if (!piece.first) {
                 std::string rest = piece.text;
                 StripLineEnd(rest);
@@ -137,6 +101,7 @@ class Checker {
             }
             FontEntry entry;
             if (parser_.Parse(piece.text.c_str(), entry)) {
+                ++entries;
                 CheckEntry(piece.line, entry);
             } else if (piece.first) {
                 std::string rest(piece.text.c_str());
@@ -149,6 +114,11 @@ class Checker {
                 }
             }
         }
+        if (entries == 0) {
+            Error(1,
+                  "インストーラーが読めるフォントの行が1行もありません。「フォント名,ファイル名」"
+                  "の形で書いてください。");
+        }
         return std::move(result_);
     }
 
@@ -160,13 +130,39 @@ class Checker {
         result_.findings.push_back(Finding{line, false, message});
     }
 
-    void CheckEncoding(const std::string& contents) {
-        if (contents.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    // Bytes that are valid UTF-8 are often valid CP932 too (ﾃｽﾄｱ is C3 BD C4 B1): the fonts
+    // decide which reading was meant.
+    bool WrittenAsUtf8(const std::vector<Piece>& pieces) {
+        bool utf8Names = false;
+        FontListLineParser parser;
+        for (const Piece& piece : pieces) {
+            FontEntry entry;
+            if (!parser.Parse(piece.text.c_str(), entry)) {
+                continue;
+            }
+            bool valid = false;
+            const std::string fromUtf8 = ToCp932(FromUtf8(entry.fontName, &valid));
+            if (!valid || fromUtf8 == entry.fontName) {
+                continue;
+            }
+            for (const GdiName* name : WritableNames(fonts_.Get(entry.fileName))) {
+                if (TrimmedName(*name) == entry.fontName) {
+                    return false;
+                }
+                utf8Names = utf8Names || TrimmedName(*name) == fromUtf8;
+            }
+        }
+        return utf8Names;
+    }
+
+    void CheckEncoding(const std::string& contents, const std::vector<Piece>& pieces) {
+        const bool bom = contents.compare(0, 3, "\xEF\xBB\xBF") == 0;
+        if (bom) {
             Error(1,
                   "ファイルの先頭にBOMがあり、1行目のフォント名の一部として読まれます。BOMなしの"
                   "シフトJIS（CP932）で保存してください。");
         }
-        if (IsValidUtf8WithMultiByte(contents)) {
+        if (IsValidUtf8WithMultiByte(contents) && (bom || WrittenAsUtf8(pieces))) {
             Error(1, "ファイルがUTF-8で保存されています。シフトJIS（CP932）で保存してください。");
             utf8_ = true;
         }
@@ -187,7 +183,7 @@ class Checker {
         if (!CheckFileName(line, entry.fileName)) {
             return;
         }
-        const ReadFont font = Load(fonts_, entry.fileName);
+        const ReadFont& font = fonts_.Get(entry.fileName);
         if (!font.readable) {
             Error(line, "フォントファイル" + Quote(entry.fileName) + "が見つかりません。");
             return;
@@ -209,8 +205,8 @@ class Checker {
         const std::string target = TargetFileName(fileName);
         if (!IsUsableFileName(target)) {
             Error(line, "ファイル名" + Quote(fileName) +
-                            "はインストーラーがコピーを拒否します。使えない文字（\\ / : * ? \" < > "
-                            "|）や制御文字を除いてください。");
+                            "はインストーラーがコピーを拒否します。使えない文字（: * ? \" < > |）"
+                            "や制御文字を除いてください。");
             return false;
         }
         if (kFontsFolder.size() + target.size() >= win::kMaxPath) {
@@ -221,13 +217,38 @@ class Checker {
         return true;
     }
 
+    // The full name a line should give a Bold or Italic member, or empty for any other file.
+    std::string MemberName(const std::string& fileName) {
+        const ReadFont& font = fonts_.Get(fileName);
+        if (!font.isFont || !font.families.front().styleLinked) {
+            return "";
+        }
+        return TrimmedName(font.families.front().fullName);
+    }
+
     void CheckDuplicates(int line, const FontEntry& entry) {
         const auto name = faceLines_.find(entry.fontName);
-        if (name != faceLines_.end()) {
-            Error(line, "フォント名" + Quote(entry.fontName) + "は" + LineNumber(name->second) +
-                            "にもあります。1行にまとめてください。");
+        if (name == faceLines_.end()) {
+            faceLines_[entry.fontName] = {line, entry.fileName};
         } else {
-            faceLines_[entry.fontName] = line;
+            const auto& [otherLine, otherFile] = name->second;
+            const std::string here = MemberName(entry.fileName);
+            const std::string there = MemberName(otherFile);
+            const std::string same = "フォント名" + Quote(entry.fontName) + "は" +
+                                     LineNumber(otherLine) + "にもあります。";
+            if (!here.empty() && here != entry.fontName) {
+                Error(line, same +
+                                "このファイルはそのファミリの太字・斜体のメンバーなので、フル "
+                                "ネームの" +
+                                Quote(here) + "と書いてください。");
+            } else if (!there.empty() && there != entry.fontName) {
+                Error(line, same + LineNumber(otherLine) +
+                                "のファイルはそのファミリの太字・斜体のメンバーなので、そちらに"
+                                "フル ネームの" +
+                                Quote(there) + "と書いてください。");
+            } else {
+                Error(line, same + "1行にまとめてください。");
+            }
         }
         // File names compare without regard to ASCII case; a trail byte is never folded.
         std::string key = TargetFileName(entry.fileName);
@@ -254,16 +275,14 @@ class Checker {
 
     void CheckName(int line, const FontEntry& entry, const ReadFont& font) {
         const std::string& name = entry.fontName;
-        const FamilyName* match = nullptr;
         const FamilyName* first = nullptr;
+        const GdiName* match = nullptr;
         for (const FamilyName& family : font.families) {
-            if (!family.found) {
-                continue;
-            }
-            first = first != nullptr ? first : &family;
-            if (family.ansi == name) {
-                match = &family;
-                break;
+            first = (first == nullptr && family.found) ? &family : first;
+        }
+        for (const GdiName* candidate : WritableNames(font)) {
+            if (match == nullptr && TrimmedName(*candidate) == name) {
+                match = candidate;
             }
         }
         if (first == nullptr) {
@@ -271,34 +290,45 @@ class Checker {
                             "にWindowsが使うファミリ名（名前ID 1）がありません。");
             return;
         }
+        if (FaceNameToWrite(*first).empty()) {
+            Error(line, "フォント" + Quote(entry.fileName) +
+                            "の名前が空か空白だけで、インストーラーは正しく扱えません。フォントの"
+                            "名前を直してください。");
+            return;
+        }
         if (name[0] == '@') {
-            Error(line, "「@」で始まる名前は縦書き用で、書いてはいけません。" + Quote(first->ansi) +
-                            "と書いてください。");
+            Error(line, "「@」で始まる名前は縦書き用で、書いてはいけません。" +
+                            Quote(FaceNameToWrite(*first)) + "と書いてください。");
             return;
         }
         if (match == nullptr) {
             ExplainMismatch(line, name, *first, font);
             return;
         }
+        const std::string what = match == &first->fullName ? "フル ネーム" : "ファミリ名";
+        if (match->ansi != name) {
+            Warn(line, "フォントの" + what + Quote(match->ansi) +
+                           "には前後に空白があり、インストーラーは空白を除いて読みます。");
+        }
         if (match->cut) {
-            Warn(line, "ファミリ名が31文字を超えるため、Windowsでは31文字に切り詰めた" +
+            Warn(line, what + "が31文字を超えるため、Windowsでは31文字に切り詰めた" +
                            Quote(match->ansi) + "になります。");
         }
         if (match->bytesCut) {
-            Warn(line, "ファミリ名がCP932で31バイトを超えるため、Windowsでは" + Quote(match->ansi) +
+            Warn(line, what + "がCP932で31バイトを超えるため、Windowsでは" + Quote(match->ansi) +
                            "に切り詰められます。");
         }
         if (match->lossy) {
-            Warn(line, "ファミリ名の文字 " + Hex(match->firstLossy) +
+            Warn(line, what + "の文字 " + Hex(match->firstLossy) +
                            " はCP932にないため、Windowsでは" + Quote(match->ansi) +
-                           "になります。フォントのファミリ名を見直してください。");
+                           "になります。フォントの名前を見直してください。");
         }
     }
 
     void ExplainMismatch(int line, const std::string& name, const FamilyName& expected,
                          const ReadFont& font) {
-        const std::string want =
-            "Windowsが列挙する名前は" + Quote(expected.ansi) + "です。そのとおりに書いてください。";
+        const std::string want = "Windowsが列挙する名前は" + Quote(FaceNameToWrite(expected)) +
+                                 "です。そのとおりに書いてください。";
         for (const FamilyName& family : font.families) {
             if (!family.english.empty() && ToCp932(family.english) == name) {
                 Error(line, "英語名" + Quote(name) +
@@ -307,9 +337,13 @@ class Checker {
                                 want);
                 return;
             }
-            if ((!family.typographic.empty() && ToCp932(family.typographic) == name) ||
-                (!family.wws.empty() && ToCp932(family.wws) == name)) {
-                Error(line, "優先ファミリ名（名前ID 16/21）" + Quote(name) +
+            if (!family.typographic.empty() && ToCp932(family.typographic) == name) {
+                Error(line, "優先ファミリ名（名前ID 16）" + Quote(name) +
+                                "が書かれていますが、Windowsは名前ID 1を使います。" + want);
+                return;
+            }
+            if (!family.wws.empty() && ToCp932(family.wws) == name) {
+                Error(line, "WWSファミリ名（名前ID 21）" + Quote(name) +
                                 "が書かれていますが、Windowsは名前ID 1を使います。" + want);
                 return;
             }
@@ -323,51 +357,37 @@ class Checker {
     }
 
     void AskSystem(int line, const FontEntry& entry) {
-        std::vector<std::string> families;
-        if (system_ == nullptr || !system_->Families(entry.fileName, families)) {
+        std::vector<SystemFace> faces;
+        if (system_ == nullptr || !system_->Faces(entry.fileName, faces)) {
             return;
         }
         ++result_.systemChecked;
         std::string listed;
-        for (const std::string& family : families) {
-            if (family == entry.fontName) {
+        for (const SystemFace& face : faces) {
+            // A style-linked member is listed under its family; its own name is the full name.
+            if (face.family == entry.fontName || face.fullName == entry.fontName) {
                 ++result_.systemAgreed;
                 return;
             }
-            if (family[0] != '@') {
-                listed += Quote(family);
+            if (face.family.empty() || face.family[0] != '@') {
+                listed += Quote(face.family);
+                if (!face.fullName.empty() && face.fullName != face.family) {
+                    listed += "（フル ネーム" + Quote(face.fullName) + "）";
+                }
             }
         }
         Error(line, "このWindowsはこのフォントを" +
                         (listed.empty() ? std::string("（なし）") : listed) + "として列挙します。");
     }
 
-    FontSource& fonts_;
+    FontFiles& fonts_;
     SystemFonts* system_;
     CheckResult result_;
     FontListLineParser parser_;  // the installer's own line reading
     bool utf8_ = false;
-    std::map<std::string, int> faceLines_;
+    std::map<std::string, std::pair<int, std::string>> faceLines_;  // first line and file
     std::map<std::string, int> fileLines_;
 };
-
-// A field as the reader takes it back: quoted when it holds a comma or a double quote.
-std::string Field(const std::string& text) {
-    if (cp932::FindChar(text, ',') == std::string::npos &&
-        cp932::FindChar(text, '"') == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (std::size_t i = 0; i < text.size(); i = cp932::NextCharIndex(text, i)) {
-        const std::size_t next = cp932::NextCharIndex(text, i);
-        if (next == i + 1 && text[i] == '"') {
-            quoted += "\"\"";
-        } else {
-            quoted.append(text, i, next - i);
-        }
-    }
-    return quoted + "\"";
-}
 
 }  // namespace
 
@@ -380,51 +400,18 @@ bool CheckResult::HasError() const {
     return false;
 }
 
-CheckResult CheckFontList(const std::string& contents, FontSource& fonts, SystemFonts* system) {
+CheckResult CheckFontList(const std::string& contents, FontFiles& fonts, SystemFonts* system) {
     return Checker(fonts, system).Run(contents);
+}
+
+CheckResult CheckFontList(const std::string& contents, FontSource& fonts, SystemFonts* system) {
+    FontFiles files(fonts);
+    return CheckFontList(contents, files, system);
 }
 
 std::string FormatFinding(const Finding& finding) {
     return "FontList.txt:" + std::to_string(finding.line) +
            (finding.error ? ": error: " : ": warning: ") + finding.message;
-}
-
-bool IsFontFileName(const std::string& fileName) {
-    return EndsWithIgnoreCase(fileName, ".ttf") || EndsWithIgnoreCase(fileName, ".ttc") ||
-           EndsWithIgnoreCase(fileName, ".otf");
-}
-
-MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontSource& fonts) {
-    MadeFontList made;
-    for (const std::string& fileName : fileNames) {
-        const ReadFont font = Load(fonts, fileName);
-        if (!font.readable || !font.isFont) {
-            made.notes.push_back(Quote(fileName) + "はフォントとして読めないため書きません。");
-            continue;
-        }
-        const FamilyName& family = font.families.front();
-        if (!family.found) {
-            made.notes.push_back(Quote(fileName) +
-                                 "にはWindowsが使うファミリ名（名前ID 1）がないため書きません。");
-            continue;
-        }
-        std::string name = family.ansi;
-        // A control character (a line end, a NUL) would break the line it stands on.
-        if (std::any_of(name.begin(), name.end(),
-                        [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
-            made.notes.push_back(Quote(fileName) +
-                                 "のファミリ名には制御文字があり、FontList.txtに書けません。");
-            continue;
-        }
-        if (name.front() == ' ' || name.back() == ' ') {
-            made.notes.push_back(Quote(fileName) + "のファミリ名" + Quote(name) +
-                                 "は前後に空白があり、インストーラーが読むと空白が消えます。");
-        }
-        const std::string line = Field(name) + "," + Field(fileName);
-        made.lines.push_back(line);
-        made.contents += line + "\r\n";
-    }
-    return made;
 }
 
 }  // namespace fontlist

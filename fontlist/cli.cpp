@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "fontlist/make.h"
+
 namespace fontlist {
 
 namespace {
@@ -9,8 +11,8 @@ namespace {
 const std::string kFontList = "FontList.txt";
 
 void Usage(Host& host) {
-    host.Print("使い方: fontlist make [フォルダー] [--force]");
-    host.Print("        fontlist check [フォルダー]");
+    host.Print("使い方: fontlist make [フォルダ] [--force]");
+    host.Print("        fontlist check [フォルダ]");
     host.Print("        fontlist --help | --version");
 }
 
@@ -36,6 +38,11 @@ int Check(Host& host) {
     for (const Finding& finding : result.findings) {
         host.Print(FormatFinding(finding));
     }
+    if (result.systemSkipped) {
+        host.Print(
+            "このWindowsのコードページは932ではないため、Windowsでの確認を省きました。日本語版"
+            "（コードページ932）のWindowsで実行してください。");
+    }
     if (result.systemChecked > 0) {
         host.Print("このWindowsでの確認: " + std::to_string(result.systemChecked) + "件中" +
                    std::to_string(result.systemAgreed) + "件が一致しました。");
@@ -50,7 +57,7 @@ int Make(Host& host, bool force) {
     }
     std::vector<std::string> names;
     if (!host.List(names)) {
-        host.Print("error: フォルダーを読めません。");
+        host.Print("error: フォルダを読めません。");
         return 2;
     }
     if (!force && host.Exists(kFontList)) {
@@ -63,9 +70,10 @@ int Make(Host& host, bool force) {
                                [](const std::string& name) { return !IsFontFileName(name); }),
                 names.end());
     std::sort(names.begin(), names.end());
-    const MadeFontList made = MakeFontList(names, host);
-    for (const std::string& note : made.notes) {
-        host.Print("warning: " + note);
+    FontFiles fonts(host);
+    const MadeFontList made = MakeFontList(names, fonts);
+    for (const MadeNote& note : made.notes) {
+        host.Print((note.error ? "error: " : "warning: ") + note.message);
     }
     if (made.lines.empty()) {
         host.Print("error: フォントファイルがないため、FontList.txtを書きません。");
@@ -79,11 +87,11 @@ int Make(Host& host, bool force) {
         host.Print(line);
     }
     // What the written file still needs, in the words `check` uses.
-    const CheckResult result = CheckFontList(made.contents, host, host.System());
+    const CheckResult result = CheckFontList(made.contents, fonts, host.System());
     for (const Finding& finding : result.findings) {
         host.Print(FormatFinding(finding));
     }
-    return result.HasError() ? 1 : 0;
+    return (made.HasError() || result.HasError()) ? 1 : 0;
 }
 
 }  // namespace

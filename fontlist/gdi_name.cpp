@@ -12,6 +12,8 @@ constexpr std::uint16_t kJapanese = 0x0411;
 constexpr std::uint16_t kEnglish = 0x0409;
 // ulCodePageRange1 bits of JIS, PRC, Big5, Wansung and Johab.
 constexpr std::uint32_t kCjkCodePages = 0x3E0000;
+constexpr std::uint16_t kItalicBit = 0x0001;  // OS/2 fsSelection
+constexpr std::uint16_t kBoldBit = 0x0020;
 
 bool Usable(const NameRecord& record, bool windows) {
     if (!record.decoded) {
@@ -57,6 +59,31 @@ const NameRecord* Choose(const FaceInfo& face, std::uint16_t nameId, bool window
     return candidates.front();
 }
 
+GdiName AsGdiName(const NameRecord& record) {
+    GdiName name;
+    name.found = true;
+    name.full = record.text;
+    name.cut = name.full.size() > kMaxFaceUnits;
+    name.family = name.full.substr(0, kMaxFaceUnits);
+    name.ansi = AnsiFaceName(name.family);
+    name.bytesCut = name.ansi.size() < ToCp932(name.family).size();
+    for (std::size_t i = 0; i < name.family.size(); ++i) {
+        const char16_t unit = name.family[i];
+        if (!ConvertUnit(unit).exact) {
+            name.lossy = true;
+            name.firstLossy = unit;
+            // A pair of surrogates is one character; name it by its code point.
+            if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < name.full.size() &&
+                name.full[i + 1] >= 0xDC00 && name.full[i + 1] < 0xE000) {
+                name.firstLossy = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                                  (name.full[i + 1] - 0xDC00);
+            }
+            break;
+        }
+    }
+    return name;
+}
+
 const NameRecord* English(const FaceInfo& face, std::uint16_t nameId) {
     for (const NameRecord& record : face.names) {
         if (record.nameId == nameId && Usable(record, true) && record.languageId == kEnglish) {
@@ -64,6 +91,21 @@ const NameRecord* English(const FaceInfo& face, std::uint16_t nameId) {
         }
     }
     return nullptr;
+}
+
+// The subfamily in the English record says Bold, Italic or Bold Italic, and the OS/2 style bits
+// do not say otherwise. NanumMyeongjoBold marks itself Regular in fsSelection alone: the system
+// still lists it under NanumMyeongjo with the full name NanumMyeongjoBold.
+bool IsStyleLinked(const FaceInfo& face, bool windows) {
+    const NameRecord* subfamily = windows ? English(face, 2) : Choose(face, 2, false);
+    if (subfamily == nullptr) {
+        return false;
+    }
+    const bool bold = subfamily->text == u"Bold" || subfamily->text == u"Bold Italic";
+    const bool italic = subfamily->text == u"Italic" || subfamily->text == u"Bold Italic";
+    const std::uint16_t bits = face.fsSelection & (kItalicBit | kBoldBit);
+    return (bold || italic) && (!face.hasOs2 || bits == 0 ||
+                                bits == ((bold ? kBoldBit : 0) | (italic ? kItalicBit : 0)));
 }
 
 }  // namespace
@@ -87,19 +129,7 @@ FamilyName ChooseFamilyName(const FaceInfo& face) {
     if (chosen == nullptr) {
         return result;
     }
-    result.found = true;
-    result.full = chosen->text;
-    result.cut = result.full.size() > kMaxFaceUnits;
-    result.family = result.full.substr(0, kMaxFaceUnits);
-    result.ansi = AnsiFaceName(result.family);
-    result.bytesCut = result.ansi.size() < ToCp932(result.family).size();
-    for (char16_t unit : result.family) {
-        if (!ConvertUnit(unit).exact) {
-            result.lossy = true;
-            result.firstLossy = unit;
-            break;
-        }
-    }
+    static_cast<GdiName&>(result) = AsGdiName(*chosen);
     if (windows) {
         const NameRecord* english = English(face, 1);
         if (english != nullptr && english->text != result.full) {
@@ -115,6 +145,11 @@ FamilyName ChooseFamilyName(const FaceInfo& face) {
         result.wws = wws->text;
     }
     result.vertical = face.hasCodePages && (face.codePages1 & kCjkCodePages) != 0;
+    const NameRecord* full = Choose(face, 4, windows);
+    result.styleLinked = full != nullptr && IsStyleLinked(face, windows);
+    if (result.styleLinked) {
+        result.fullName = AsGdiName(*full);
+    }
     return result;
 }
 

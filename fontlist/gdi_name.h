@@ -1,5 +1,5 @@
-// The family name Windows gives one face of a font, from its name records, as GDI enumerates it
-// on a Japanese system, and the names a font maker is likely to write instead.
+// The names Windows gives one face of a font, from its name records, as GDI enumerates them on
+// a Japanese system, and the names a font maker is likely to write instead.
 #pragma once
 
 #include <cstddef>
@@ -14,24 +14,32 @@ constexpr std::size_t kMaxFaceUnits = 31;
 // The ANSI face name buffer, terminator included.
 constexpr std::size_t kFaceBytes = 32;
 
-struct FamilyName {
+// One name record as the "A" calls hand it back.
+struct GdiName {
     bool found = false;
-    std::u16string full;         // the chosen name ID 1 record, uncut
-    std::u16string family;       // what GDI enumerates: full cut to 31 units
-    std::string ansi;            // family in CP932 as the "A" calls give it
-    bool cut = false;            // full was longer than 31 units
-    bool bytesCut = false;       // family needs more than 31 CP932 bytes: ansi is shorter
-    bool lossy = false;          // some character became '?' or a look-alike
-    char16_t firstLossy = 0;     // the first such character
+    std::u16string full;      // the chosen record, uncut
+    std::u16string family;    // full cut to 31 units
+    std::string ansi;         // family in CP932 as the "A" calls give it
+    bool cut = false;         // full was longer than 31 units
+    bool bytesCut = false;    // family needs more than 31 CP932 bytes: ansi is shorter
+    bool lossy = false;       // some character became '?' or a look-alike
+    char32_t firstLossy = 0;  // the first such character, a whole code point
+};
+
+struct FamilyName : GdiName {
     std::u16string english;      // the 0x0409 record when it differs from full (an alias)
     std::u16string typographic;  // name ID 16 by the same choice, when it differs from full
     std::u16string wws;          // name ID 21 likewise
     bool vertical = false;       // a CJK code page: the system also lists "@" + family
+    // A Bold, Italic or Bold Italic member of a family: the system lists it under the family,
+    // and its own name is the full name (ID 4), as in "M PLUS 1 Bold".
+    bool styleLinked = false;
+    GdiName fullName;
 };
 
 // Applies the system's choice: name ID 1 only; Windows records (3/0, 3/1, 3/10) when the face
 // has a Windows cmap, Macintosh Roman (1/0) otherwise; 0x0411, then another Japanese language,
-// then 0x0409, then the first record.
+// then 0x0409, then the first record. The full name is chosen the same way.
 FamilyName ChooseFamilyName(const FaceInfo& face);
 
 // The CP932 form of a UTF-16 name as the "A" calls return it: whole characters that fit in the

@@ -1,7 +1,9 @@
 // The folder and the console on Linux: names on disk and the terminal are UTF-8, FontList.txt
 // and the tool's texts are CP932, so names and lines are converted at this edge only.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -13,6 +15,35 @@
 namespace fontlist {
 
 namespace {
+
+// A font file read with positioned reads, so only the parts the names need leave the disk.
+class PosixFontData final : public FontData {
+  public:
+    PosixFontData(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    ~PosixFontData() override { close(fd_); }
+    PosixFontData(const PosixFontData&) = delete;
+    PosixFontData& operator=(const PosixFontData&) = delete;
+
+    std::uint64_t Size() const override { return size_; }
+
+    bool ReadAt(std::uint64_t offset, std::size_t length, std::string& bytes) override {
+        bytes.resize(length);
+        std::size_t done = 0;
+        while (done < length) {
+            const ssize_t n =
+                pread(fd_, &bytes[done], length - done, static_cast<off_t>(offset + done));
+            if (n <= 0) {
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+  private:
+    int fd_;
+    std::uint64_t size_;
+};
 
 class PosixHost final : public Host {
   public:
@@ -30,6 +61,19 @@ class PosixHost final : public Host {
     bool FolderExists() override { return IsFolder(folder_); }
 
     std::string FolderName() override { return ToCp932(FromUtf8(folder_, nullptr)); }
+
+    std::unique_ptr<FontData> Open(const std::string& fileName) override {
+        const int fd = open(Path(fileName).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return nullptr;
+        }
+        struct stat info {};
+        if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            close(fd);
+            return nullptr;
+        }
+        return std::make_unique<PosixFontData>(fd, static_cast<std::uint64_t>(info.st_size));
+    }
 
     bool List(std::vector<std::string>& fileNames) override {
         DIR* dir = opendir(folder_.c_str());

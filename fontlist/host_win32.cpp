@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <set>
+#include <utility>
 
 #include "common/cp932.h"
 #include "fontlist/cli.h"
@@ -12,42 +13,80 @@ namespace fontlist {
 
 namespace {
 
-int CALLBACK CollectFamily(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM param) {
-    reinterpret_cast<std::set<std::string>*>(param)->insert(font->lfFaceName);
+using Faces = std::set<std::pair<std::string, std::string>>;  // family, full name
+
+int CALLBACK CollectFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM param) {
+    const auto* named = reinterpret_cast<const ENUMLOGFONTEXA*>(font);
+    reinterpret_cast<Faces*>(param)->insert(
+        {font->lfFaceName, reinterpret_cast<const char*>(named->elfFullName)});
     return 1;
 }
 
-std::set<std::string> EnumerateFamilies() {
-    std::set<std::string> families;
+Faces EnumerateFaces() {
+    Faces faces;
     HDC screen = GetDC(nullptr);
     LOGFONTA query{};
     query.lfCharSet = DEFAULT_CHARSET;
-    EnumFontFamiliesExA(screen, &query, CollectFamily, reinterpret_cast<LPARAM>(&families), 0);
+    EnumFontFamiliesExA(screen, &query, CollectFace, reinterpret_cast<LPARAM>(&faces), 0);
     ReleaseDC(nullptr, screen);
-    return families;
+    return faces;
 }
 
-// Loads the font for this process only and reads the families it adds to the enumeration.
+// A font file read with positioned reads, so only the parts the names need leave the disk.
+class Win32FontData final : public FontData {
+  public:
+    Win32FontData(HANDLE file, std::uint64_t size) : file_(file), size_(size) {}
+    ~Win32FontData() override { CloseHandle(file_); }
+    Win32FontData(const Win32FontData&) = delete;
+    Win32FontData& operator=(const Win32FontData&) = delete;
+
+    std::uint64_t Size() const override { return size_; }
+
+    bool ReadAt(std::uint64_t offset, std::size_t length, std::string& bytes) override {
+        bytes.resize(length);
+        std::size_t done = 0;
+        while (done < length) {
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFF);
+            at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+            DWORD n = 0;
+            if (!ReadFile(file_, &bytes[done], static_cast<DWORD>(length - done), &n, &at) ||
+                n == 0) {
+                return false;
+            }
+            done += n;
+        }
+        return true;
+    }
+
+  private:
+    HANDLE file_;
+    std::uint64_t size_;
+};
+
+// Loads the font for this process only and reads the faces it adds to the enumeration.
 class GdiFonts final : public SystemFonts {
   public:
     explicit GdiFonts(std::string folder) : folder_(std::move(folder)) {}
 
-    bool Families(const std::string& fileName, std::vector<std::string>& families) override {
+    bool Faces(const std::string& fileName, std::vector<SystemFace>& faces) override {
         const std::string path = Path(fileName);
-        const std::set<std::string> before = EnumerateFamilies();
+        const ::fontlist::Faces before = EnumerateFaces();
         if (AddFontResourceExA(path.c_str(), FR_PRIVATE, nullptr) == 0) {
             return false;
         }
-        const std::set<std::string> after = EnumerateFamilies();
+        const ::fontlist::Faces after = EnumerateFaces();
         RemoveFontResourceExA(path.c_str(), FR_PRIVATE, nullptr);
-        for (const std::string& family : after) {
-            if (before.count(family) == 0) {
-                families.push_back(family);
+        for (const auto& [family, fullName] : after) {
+            if (before.count({family, fullName}) == 0) {
+                faces.push_back(SystemFace{family, fullName});
             }
         }
-        // Nothing new: the family was there already (installed), so this tells nothing.
-        return !families.empty();
+        // Nothing new: the font was there already (installed), so this tells nothing.
+        return !faces.empty();
     }
+
+    unsigned CodePage() override { return GetACP(); }
 
     std::string Path(const std::string& fileName) const {
         if (fileName.size() > 1 && (fileName[1] == ':' || fileName[0] == '\\')) {
@@ -89,6 +128,20 @@ class Win32Host final : public Host {
         const bool ok = std::ferror(file) == 0;
         static_cast<void>(std::fclose(file));  // read only: nothing is lost on a failed close
         return ok;
+    }
+
+    std::unique_ptr<FontData> Open(const std::string& fileName) override {
+        HANDLE file = CreateFileA(gdi_.Path(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return nullptr;
+        }
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file, &size)) {
+            CloseHandle(file);
+            return nullptr;
+        }
+        return std::make_unique<Win32FontData>(file, static_cast<std::uint64_t>(size.QuadPart));
     }
 
     bool List(std::vector<std::string>& fileNames) override {

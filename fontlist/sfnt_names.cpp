@@ -1,30 +1,24 @@
 #include "fontlist/sfnt_names.h"
 
+#include <algorithm>
+#include <set>
+
 namespace fontlist {
 
 namespace {
 
-// A bounded view of the file: every read states its offset and says whether it fits.
-class Bytes {
-  public:
-    Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+std::uint16_t U16(const std::string& bytes, std::size_t offset) {
+    return static_cast<std::uint16_t>((static_cast<std::uint8_t>(bytes[offset]) << 8) |
+                                      static_cast<std::uint8_t>(bytes[offset + 1]));
+}
 
-    bool Has(std::size_t offset, std::size_t length) const {
-        return offset <= size_ && length <= size_ - offset;
-    }
-    std::uint16_t U16(std::size_t offset) const {
-        return static_cast<std::uint16_t>((data_[offset] << 8) | data_[offset + 1]);
-    }
-    std::uint32_t U32(std::size_t offset) const {
-        return (static_cast<std::uint32_t>(U16(offset)) << 16) | U16(offset + 2);
-    }
-    const std::uint8_t* At(std::size_t offset) const { return data_ + offset; }
-    std::size_t Size() const { return size_; }
+std::uint32_t U32(const std::string& bytes, std::size_t offset) {
+    return (static_cast<std::uint32_t>(U16(bytes, offset)) << 16) | U16(bytes, offset + 2);
+}
 
-  private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-};
+bool Fits(const FontData& file, std::uint64_t offset, std::uint64_t length) {
+    return offset <= file.Size() && length <= file.Size() - offset;
+}
 
 constexpr std::uint32_t Tag(const char (&t)[5]) {
     return (static_cast<std::uint32_t>(static_cast<unsigned char>(t[0])) << 24) |
@@ -48,16 +42,22 @@ const char16_t kMacRoman[128] = {
     0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
 };
 
-void Decode(const Bytes& file, std::size_t offset, std::size_t length, NameRecord& record) {
+// The names the system's family, subfamily, full, typographic and WWS names come from; the
+// rest of a name table (licences, descriptions) is never decoded.
+bool Wanted(std::uint16_t nameId) {
+    return nameId == 1 || nameId == 2 || nameId == 4 || nameId == 16 || nameId == 21;
+}
+
+void Decode(const std::string& bytes, std::size_t offset, std::size_t length, NameRecord& record) {
     if (record.platformId == 3 || record.platformId == 0) {
         // UTF-16 big-endian; an odd last byte is dropped, as the system does.
         for (std::size_t i = 0; i + 1 < length; i += 2) {
-            record.text += static_cast<char16_t>(file.U16(offset + i));
+            record.text += static_cast<char16_t>(U16(bytes, offset + i));
         }
         record.decoded = true;
     } else if (record.platformId == 1 && record.encodingId == 0) {
         for (std::size_t i = 0; i < length; ++i) {
-            const std::uint8_t b = *file.At(offset + i);
+            const auto b = static_cast<std::uint8_t>(bytes[offset + i]);
             record.text += b < 0x80 ? static_cast<char16_t>(b) : kMacRoman[b - 0x80];
         }
         record.decoded = true;
@@ -65,80 +65,120 @@ void Decode(const Bytes& file, std::size_t offset, std::size_t length, NameRecor
 }
 
 struct Table {
-    std::size_t offset = 0;
-    std::size_t length = 0;
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
     bool present = false;
 };
 
-bool ReadNames(const Bytes& file, const Table& table, FaceInfo& face) {
-    if (!table.present || table.length < 6) {
+bool ReadNames(FontData& file, const Table& table, FaceInfo& face) {
+    std::string header;
+    if (!table.present || table.length < 6 || !file.ReadAt(table.offset, 6, header)) {
         return false;
     }
-    const std::size_t base = table.offset;
-    const std::size_t count = file.U16(base + 2);
-    const std::size_t storage = base + file.U16(base + 4);
-    if (6 + count * 12 > table.length) {
+    const std::size_t count = U16(header, 2);
+    const std::uint64_t storage = table.offset + U16(header, 4);
+    std::string records;
+    if (6 + count * 12 > table.length || !file.ReadAt(table.offset + 6, count * 12, records)) {
         return false;
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t at = base + 6 + i * 12;
+    struct Pending {
         NameRecord record;
-        record.platformId = file.U16(at);
-        record.encodingId = file.U16(at + 2);
-        record.languageId = file.U16(at + 4);
-        record.nameId = file.U16(at + 6);
-        const std::size_t length = file.U16(at + 8);
-        const std::size_t offset = storage + file.U16(at + 10);
-        // A string outside the file is skipped on its own; the other records stay usable.
-        if (file.Has(offset, length)) {
-            Decode(file, offset, length, record);
+        std::uint64_t offset;
+        std::size_t length;
+    };
+    std::vector<Pending> pending;
+    std::uint64_t first = file.Size();
+    std::uint64_t end = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = i * 12;
+        NameRecord record;
+        record.platformId = U16(records, at);
+        record.encodingId = U16(records, at + 2);
+        record.languageId = U16(records, at + 4);
+        record.nameId = U16(records, at + 6);
+        if (!Wanted(record.nameId)) {
+            continue;
         }
-        face.names.push_back(std::move(record));
+        const std::size_t length = U16(records, at + 8);
+        const std::uint64_t offset = storage + U16(records, at + 10);
+        // A string outside the file is skipped on its own; the other records stay usable.
+        if (Fits(file, offset, length)) {
+            first = std::min(first, offset);
+            end = std::max(end, offset + length);
+        }
+        pending.push_back(Pending{std::move(record), offset, length});
+    }
+    // One read for every string used: they lie together in the storage area.
+    std::string strings;
+    if (end > first && !file.ReadAt(first, static_cast<std::size_t>(end - first), strings)) {
+        return false;
+    }
+    for (Pending& name : pending) {
+        if (Fits(file, name.offset, name.length)) {
+            Decode(strings, static_cast<std::size_t>(name.offset - first), name.length,
+                   name.record);
+        }
+        face.names.push_back(std::move(name.record));
     }
     return true;
 }
 
-void ReadCmap(const Bytes& file, const Table& table, FaceInfo& face) {
-    if (!table.present || table.length < 4) {
+void ReadCmap(FontData& file, const Table& table, FaceInfo& face) {
+    std::string header;
+    if (!table.present || table.length < 4 || !file.ReadAt(table.offset, 4, header)) {
         return;
     }
-    const std::size_t count = file.U16(table.offset + 2);
-    for (std::size_t i = 0; i < count && 4 + i * 8 + 8 <= table.length; ++i) {
-        if (file.U16(table.offset + 4 + i * 8) == 3) {
+    const std::size_t count = std::min<std::uint64_t>(U16(header, 2), (table.length - 4) / 8);
+    std::string encodings;
+    if (!file.ReadAt(table.offset + 4, count * 8, encodings)) {
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (U16(encodings, i * 8) == 3) {
             face.windowsCmap = true;
         }
     }
 }
 
-void ReadOs2(const Bytes& file, const Table& table, FaceInfo& face) {
-    // ulCodePageRange1 sits at 78 in version 1 and later tables.
-    if (table.present && table.length >= 86 && file.U16(table.offset) >= 1) {
+void ReadOs2(FontData& file, const Table& table, FaceInfo& face) {
+    // fsSelection sits at 62; ulCodePageRange1 at 78 in version 1 and later tables.
+    std::string os2;
+    if (!table.present || table.length < 64 ||
+        !file.ReadAt(table.offset,
+                     static_cast<std::size_t>(std::min<std::uint64_t>(table.length, 86)), os2)) {
+        return;
+    }
+    face.hasOs2 = true;
+    face.fsSelection = U16(os2, 62);
+    if (os2.size() >= 86 && U16(os2, 0) >= 1) {
         face.hasCodePages = true;
-        face.codePages1 = file.U32(table.offset + 78);
+        face.codePages1 = U32(os2, 78);
     }
 }
 
-FontError ReadFace(const Bytes& file, std::size_t start, FaceInfo& face) {
-    if (!file.Has(start, 12)) {
+FontError ReadFace(FontData& file, std::uint64_t start, FaceInfo& face) {
+    std::string header;
+    if (!Fits(file, start, 12) || !file.ReadAt(start, 12, header)) {
         return FontError::kBadDirectory;
     }
-    const std::uint32_t version = file.U32(start);
+    const std::uint32_t version = U32(header, 0);
     if (version != 0x00010000 && version != Tag("OTTO") && version != Tag("true")) {
         return FontError::kNotFont;
     }
-    const std::size_t count = file.U16(start + 4);
-    if (!file.Has(start + 12, count * 16)) {
+    const std::size_t count = U16(header, 4);
+    std::string directory;
+    if (!Fits(file, start + 12, count * 16) || !file.ReadAt(start + 12, count * 16, directory)) {
         return FontError::kBadDirectory;
     }
     Table name, cmap, os2;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t at = start + 12 + i * 16;
-        const std::uint32_t tag = file.U32(at);
+        const std::size_t at = i * 16;
+        const std::uint32_t tag = U32(directory, at);
         Table table;
-        table.offset = file.U32(at + 8);
-        table.length = file.U32(at + 12);
+        table.offset = U32(directory, at + 8);
+        table.length = U32(directory, at + 12);
         // A table that runs past the end is treated as missing.
-        table.present = file.Has(table.offset, table.length);
+        table.present = Fits(file, table.offset, table.length);
         if (tag == Tag("name")) {
             name = table;
         } else if (tag == Tag("cmap")) {
@@ -162,13 +202,21 @@ FontError ReadFace(const Bytes& file, std::size_t start, FaceInfo& face) {
 
 }  // namespace
 
-FontError ReadFontFile(const std::uint8_t* data, std::size_t size, FontFile& font) {
+bool MemoryFontData::ReadAt(std::uint64_t offset, std::size_t length, std::string& bytes) {
+    if (offset > size_ || length > size_ - offset) {
+        return false;
+    }
+    bytes.assign(reinterpret_cast<const char*>(data_) + offset, length);
+    return true;
+}
+
+FontError ReadFontFile(FontData& file, FontFile& font) {
     font = FontFile{};
-    const Bytes file(data, size);
-    if (!file.Has(0, 12)) {
+    std::string header;
+    if (!Fits(file, 0, 12) || !file.ReadAt(0, 12, header)) {
         return FontError::kTooShort;
     }
-    if (file.U32(0) != Tag("ttcf")) {
+    if (U32(header, 0) != Tag("ttcf")) {
         FaceInfo face;
         const FontError error = ReadFace(file, 0, face);
         if (error == FontError::kNone) {
@@ -177,14 +225,22 @@ FontError ReadFontFile(const std::uint8_t* data, std::size_t size, FontFile& fon
         return error;
     }
     font.collection = true;
-    const std::size_t count = file.U32(8);
-    // Compared by division: count * 4 could wrap where size_t has 32 bits.
-    if (count == 0 || count > (file.Size() - 12) / 4) {
+    const std::size_t count = U32(header, 8);
+    std::string offsets;
+    if (count == 0 || count > kMaxFaces || !Fits(file, 12, count * 4) ||
+        !file.ReadAt(12, count * 4, offsets)) {
         return FontError::kBadCollection;
+    }
+    // Two faces at one offset are no collection the system builds; each would be read again.
+    std::set<std::uint32_t> starts;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!starts.insert(U32(offsets, i * 4)).second) {
+            return FontError::kBadCollection;
+        }
     }
     for (std::size_t i = 0; i < count; ++i) {
         FaceInfo face;
-        const FontError error = ReadFace(file, file.U32(12 + i * 4), face);
+        const FontError error = ReadFace(file, U32(offsets, i * 4), face);
         if (error != FontError::kNone) {
             font.faces.clear();
             return error == FontError::kBadDirectory ? FontError::kBadCollection : error;
@@ -192,6 +248,11 @@ FontError ReadFontFile(const std::uint8_t* data, std::size_t size, FontFile& fon
         font.faces.push_back(std::move(face));
     }
     return FontError::kNone;
+}
+
+FontError ReadFontFile(const std::uint8_t* data, std::size_t size, FontFile& font) {
+    MemoryFontData file(data, size);
+    return ReadFontFile(file, font);
 }
 
 }  // namespace fontlist

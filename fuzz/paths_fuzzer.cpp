@@ -7,6 +7,7 @@
 #include "app/install_command.h"
 #include "common/cp932.h"
 #include "common/path_parts.h"
+#include "common/file_names.h"
 #include "engine/install_fonts.h"
 #include "fuzz_support.h"
 

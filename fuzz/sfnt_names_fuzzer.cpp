@@ -9,6 +9,7 @@
 #include "common/cp932.h"
 #include "fontlist/checks.h"
 #include "fontlist/gdi_name.h"
+#include "fontlist/make.h"
 #include "fontlist/sfnt_names.h"
 #include "fuzz_support.h"
 
@@ -59,14 +60,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const fontlist::Finding& finding : result.findings) {
         FUZZ_CHECK(finding.line >= 1 && !finding.message.empty());
     }
-    const fontlist::MadeFontList made = fontlist::MakeFontList({"font.ttf"}, fonts);
+    fontlist::FontFiles files(fonts);
+    const fontlist::MadeFontList made = fontlist::MakeFontList({"font.ttf"}, files);
     FUZZ_CHECK(made.lines.size() <= 1);
     if (!made.lines.empty() && made.notes.empty() && made.lines[0].size() < 254) {
         // What make writes without a note, the installer reads back as written.
         FontEntry entry;
         FUZZ_CHECK(FontListLineParser().Parse((made.lines[0] + "\n").c_str(), entry));
         FUZZ_CHECK(entry.fileName == "font.ttf");
-        FUZZ_CHECK(entry.fontName == fontlist::ChooseFamilyName(font.faces[0]).ansi);
+        FUZZ_CHECK(entry.fontName ==
+                   fontlist::FaceNameToWrite(fontlist::ChooseFamilyName(font.faces[0])));
     }
     return 0;
 }

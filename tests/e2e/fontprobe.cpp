@@ -8,6 +8,10 @@
 //       EnumFontFamiliesA reports on the screen: "family name=HEX charset=N type=N",
 //       then "added path=HEX result=N" for each file; the fonts stay loaded until the probe ends
 //
+//   fontprobe faces HEX
+//       one line per face of the family named (CP932 in hex) that EnumFontFamiliesA reports:
+//       "face name=HEX full=HEX", the full name being that face's own name, such as "... Bold"
+//
 //   fontprobe remove HEX...
 //       RemoveFontResourceA of each path (CP932 in hex): "removed path=HEX result=N error=N"
 //
@@ -141,6 +145,30 @@ int Families(int argc, char** argv) {
     return 0;
 }
 
+int CALLBACK PrintFace(const LOGFONTA* font, const TEXTMETRICA* /*metrics*/, DWORD /*type*/,
+                       LPARAM /*unused*/) {
+    const auto* named = reinterpret_cast<const ENUMLOGFONTA*>(font);
+    std::printf("face name=%s full=%s\n", ToHex(font->lfFaceName).c_str(),
+                ToHex(reinterpret_cast<const char*>(named->elfFullName)).c_str());
+    return 1;
+}
+
+int Faces(const char* hex) {
+    std::string family;
+    if (!FromHex(hex, family)) {
+        std::fprintf(stderr, "usage: fontprobe faces HEX\n");
+        return 2;
+    }
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr) {
+        std::fprintf(stderr, "no screen device context\n");
+        return 3;
+    }
+    EnumFontFamiliesA(screen, family.c_str(), PrintFace, 0);
+    ReleaseDC(nullptr, screen);
+    return 0;
+}
+
 // Removes font resources by path, in order, and prints each result.
 int Remove(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
@@ -165,10 +193,14 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "families") == 0) {
         return Families(argc, argv);
     }
+    if (argc == 3 && std::strcmp(argv[1], "faces") == 0) {
+        return Faces(argv[2]);
+    }
     if (argc >= 3 && std::strcmp(argv[1], "remove") == 0) {
         return Remove(argc, argv);
     }
     std::fprintf(stderr,
-                 "usage: fontprobe registry | families [--add-hex HEX]... | remove HEX...\n");
+                 "usage: fontprobe registry | families [--add-hex HEX]... | faces HEX | remove "
+                 "HEX...\n");
     return 2;
 }

@@ -799,6 +799,38 @@ class E1FontMakersListTest(InstallCase):
                              sorted(file_name for _, file_name in lines))
         self.assertLessEqual({face for face, _ in lines}, gdi_families())
 
+    def test_a_regular_and_bold_family_installs_both_and_reinstalls_without_a_warning(self):
+        # Both files carry the family "FL Linked"; the Bold says so in its subfamily and style
+        # bits, as real families do.
+        package = SESSION.make_package(CONFIG.installer, "flbold")
+        make_font(FontSpec("FL Linked", "FLLinked")).save(os.path.join(package, "linked.ttf"))
+        bold = make_font(FontSpec("FL Linked", "FLLinked-Bold"))
+        bold["name"].setName("Bold", 2, 3, 1, 0x0409)
+        bold["name"].setName("FL Linked Bold", 4, 3, 1, 0x0409)
+        bold["OS/2"].fsSelection = 0x20
+        bold["OS/2"].usWeightClass = 700
+        bold["head"].macStyle = 1
+        bold.save(os.path.join(package, "linkedb.ttf"))
+        self.fontlist("make", r"C:\flbold")
+        self.fontlist("check", r"C:\flbold")
+        with open(os.path.join(package, "FontList.txt"), "rb") as listing:
+            self.assertEqual(listing.read(),
+                             b"FL Linked,linked.ttf\r\nFL Linked Bold,linkedb.ttf\r\n")
+        folder = r"C:\FLLinkedFonts"
+        for _ in range(2):
+            self.start(r"C:\flbold\FontInstaller.exe")
+            self.select_all()
+            self.choose_folder(folder)
+            self.install()
+            self.expect_completion()
+            table = font_table()
+            self.assert_registered(table, "FL Linked", folder + r"\linked.ttf")
+            self.assert_registered(table, "FL Linked Bold", folder + r"\linkedb.ttf")
+            self.assertEqual(sorted(os.listdir(unix_path(folder))), ["linked.ttf", "linkedb.ttf"])
+            # A new process finds both members loaded, each under its own full name.
+            faces = {r.text("full") for r in probe("faces", winharness.to_hex("FL Linked"))}
+            self.assertLessEqual({"FL Linked", "FL Linked Bold"}, faces)
+
 
 def main():
     return winharness.run_module("FontInstaller installs", __doc__, CONFIG,

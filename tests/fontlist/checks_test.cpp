@@ -4,7 +4,10 @@
 
 #include <map>
 
+#include "catalogue/font_list.h"
 #include "fontlist/checks.h"
+#include "fontlist/cli.h"
+#include "fontlist/make.h"
 #include "sfnt_builder.h"
 
 namespace {
@@ -47,6 +50,17 @@ class FontListCheck : public ::testing::Test {
         cff.cff = true;
         fonts_.files["sans.otf"] = fontlist_test::BuildFont(cff);
         fonts_.files["text.ttf"] = "not a font at all";
+        // A family shipped as Regular and Bold, both name ID 1 "Sample Serif".
+        fonts_.files["serif.ttf"] = fontlist_test::BuildFont(Member(u"Regular", 0x40));
+        fonts_.files["serifb.ttf"] = fontlist_test::BuildFont(Member(u"Bold", 0x20));
+    }
+
+    static fontlist_test::Face Member(const std::u16string& subfamily, std::uint16_t bits) {
+        fontlist_test::Face face = WindowsFace({{0x0409, u"Sample Serif"}});
+        face.fsSelection = bits;
+        face.names.push_back(fontlist_test::Record{3, 1, 0x0409, 2, subfamily});
+        face.names.push_back(fontlist_test::Record{3, 1, 0x0409, 4, u"Sample Serif " + subfamily});
+        return face;
     }
 
     std::vector<Finding> Check(const std::string& contents) {
@@ -81,7 +95,7 @@ TEST_F(FontListCheck, NamesTheFamilyToWriteInstead) {
         "@見本ゴシック,mihon.ttf\r\n見本見本見本見本見本見本見本見本,wide.ttf\r\n");
     EXPECT_TRUE(Has(findings, 1, true, "英語名「Sample Gothic」"));
     EXPECT_TRUE(Has(findings, 1, true, "「見本ゴシック」です"));
-    EXPECT_TRUE(Has(findings, 2, true, "名前ID 16/21"));
+    EXPECT_TRUE(Has(findings, 2, true, "名前ID 16"));
     EXPECT_TRUE(Has(findings, 2, true, "「Sample Mincho Light」です"));
     EXPECT_TRUE(Has(findings, 3, true, "31文字で切り詰めます"));
     EXPECT_TRUE(Has(findings, 3, true, "「ABCDEFGHIJKLMNOPQRSTUVWXYZ01234」です"));
@@ -103,14 +117,20 @@ TEST_F(FontListCheck, WarnsAboutNamesWindowsChanges) {
 }
 
 TEST_F(FontListCheck, FindsFilesTheInstallerCannotUse) {
-    const std::vector<Finding> findings =
-        Check("A,missing.ttf\r\nB,text.ttf\r\nC,a:b.ttf\r\nD,..\r\nE," + std::string(250, 'x') +
-              ".ttf\r\n");
+    std::vector<Finding> findings = Check("A,missing.ttf\r\nB,text.ttf\r\nC,a:b.ttf\r\nD,..\r\nE," +
+                                          std::string(250, 'x') + ".ttf\r\n");
     EXPECT_TRUE(Has(findings, 1, true, "見つかりません"));
     EXPECT_TRUE(Has(findings, 2, true, "フォントとして読めません"));
     EXPECT_TRUE(Has(findings, 3, true, "コピーを拒否します"));
     EXPECT_TRUE(Has(findings, 4, true, "コピーを拒否します"));
     EXPECT_TRUE(Has(findings, 5, true, "長すぎる"));
+
+    // "C:\WINDOWS\Fonts\" and the name: 259 bytes are copied, 260 are not.
+    findings = Check("A," + std::string(242 - 4, 'x') + ".ttf\r\nB," + std::string(243 - 4, 'x') +
+                     ".ttf\r\nC,sub\\missing.ttf\r\n");
+    EXPECT_FALSE(Has(findings, 1, true, "長すぎる"));
+    EXPECT_TRUE(Has(findings, 2, true, "長すぎる"));
+    EXPECT_TRUE(Has(findings, 3, true, "見つかりません"));
 }
 
 TEST_F(FontListCheck, FindsRepeatedFacesAndCollections) {
@@ -134,8 +154,15 @@ TEST_F(FontListCheck, ReadsTheFileAsTheInstallerDoes) {
     EXPECT_TRUE(Has(findings, 1, true, "BOM"));
     EXPECT_TRUE(Has(findings, 1, true, "一致しません"));
 
-    findings = Check("\xE8\xA6\x8B\xE6\x9C\xAC,mihon.ttf\r\n");  // 見本 in UTF-8
+    // 見本ゴシック in UTF-8
+    findings = Check(
+        "\xE8\xA6\x8B\xE6\x9C\xAC\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF,mihon.ttf\r\n");
     EXPECT_TRUE(Has(findings, 1, true, "UTF-8"));
+
+    // ﾃｽﾄｱ (C3 BD C4 B1) is valid UTF-8 too; the font's name says it was written as CP932.
+    fonts_.files["a.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0411, u"ﾃｽﾄｱ"}}));
+    findings = Check("\xC3\xBD\xC4\xB1,a.ttf\r\n");
+    EXPECT_TRUE(findings.empty()) << fontlist::FormatFinding(findings[0]);
 
     findings = Check("\x85\x40,mihon.ttf\r\n");  // a pair no character has
     EXPECT_TRUE(Has(findings, 1, true, "読めない文字"));
@@ -159,6 +186,48 @@ TEST_F(FontListCheck, ReadsTheFileAsTheInstallerDoes) {
     EXPECT_TRUE(Has(findings, 1, true, "「sans.o」が見つかりません"));
 }
 
+// Files the installer reads no font from are no list, whatever else they hold.
+TEST_F(FontListCheck, FindsAListWithoutAnyEntry) {
+    EXPECT_TRUE(Has(Check(""), 1, true, "1行もありません"));
+    EXPECT_TRUE(Has(Check("# none\r\n"), 1, true, "1行もありません"));
+    const char utf16[] = "S\0a\0m\0,\0s\0.\0t\0t\0f\0\r\0\n\0";
+    for (const std::string& contents : {std::string(utf16, sizeof utf16 - 1),
+                                        "\xFF\xFE" + std::string(utf16, sizeof utf16 - 1)}) {
+        const std::vector<Finding> findings = Check(contents);
+        ASSERT_EQ(findings.size(), 1u);
+        EXPECT_TRUE(Has(findings, 1, true, "UTF-16"));
+    }
+}
+
+TEST_F(FontListCheck, TakesTheNameTheReaderKeepsFromASpacedFamily) {
+    fonts_.files["lead.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0409, u" Lead "}}));
+    const std::vector<Finding> findings = Check("Lead,lead.ttf\r\n");
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_TRUE(Has(findings, 1, false, "前後に空白"));
+    fontlist::FontFiles files(fonts_);
+    EXPECT_EQ(fontlist::MakeFontList({"lead.ttf"}, files).contents, "Lead,lead.ttf\r\n");
+}
+
+TEST_F(FontListCheck, NamesACharacterOutsideTheBmpByItsCodePoint) {
+    fonts_.files["shikaru.ttf"] =
+        fontlist_test::BuildFont(WindowsFace({{0x0411, u"見本\U00020B9F"}}));
+    EXPECT_TRUE(Has(Check("見本??,shikaru.ttf\r\n"), 1, false, "U+20B9F "));
+}
+
+TEST_F(FontListCheck, WritesAndAcceptsEachMemberOfAFamilyByItsOwnName) {
+    fontlist::FontFiles files(fonts_);
+    const fontlist::MadeFontList made = fontlist::MakeFontList({"serif.ttf", "serifb.ttf"}, files);
+    EXPECT_EQ(made.contents, "Sample Serif,serif.ttf\r\nSample Serif Bold,serifb.ttf\r\n");
+    EXPECT_TRUE(fontlist::CheckFontList(made.contents, files, nullptr).findings.empty());
+
+    // One name for both: the Bold's line is told its full name, whichever line comes first.
+    std::vector<Finding> findings = Check("Sample Serif,serif.ttf\r\nSample Serif,serifb.ttf\r\n");
+    EXPECT_TRUE(Has(findings, 2, true, "フル ネームの「Sample Serif Bold」と書いて"));
+    findings = Check("Sample Serif,serifb.ttf\r\nSample Serif,serif.ttf\r\n");
+    EXPECT_TRUE(Has(findings, 2, true, "1行目のファイルはそのファミリの太字"));
+    EXPECT_TRUE(Has(findings, 2, true, "「Sample Serif Bold」"));
+}
+
 TEST_F(FontListCheck, ReportsLinesSplitAt255Bytes) {
     // 254 bytes and the line end are one piece; one byte more leaves only the end for the next.
     const std::string name254 = std::string(254 - 9, 'N') + ",sans.otf";
@@ -174,12 +243,15 @@ TEST_F(FontListCheck, ReportsLinesSplitAt255Bytes) {
 TEST_F(FontListCheck, AsksTheSystemWhenThereIsOne) {
     class System : public fontlist::SystemFonts {
       public:
-        bool Families(const std::string& fileName, std::vector<std::string>& families) override {
-            families = fileName == "mihon.ttf"
-                           ? std::vector<std::string>{"見本ゴシック", "@見本ゴシック"}
-                           : std::vector<std::string>{"Other", "@Other"};
+        bool Faces(const std::string& fileName, std::vector<fontlist::SystemFace>& faces) override {
+            faces = fileName == "mihon.ttf"
+                        ? std::vector<fontlist::SystemFace>{{"見本ゴシック", "見本ゴシック"},
+                                                            {"@見本ゴシック", "@見本ゴシック"}}
+                        : std::vector<fontlist::SystemFace>{{"Other", "Other"}, {"@Other", ""}};
             return true;
         }
+        unsigned CodePage() override { return codePage; }
+        unsigned codePage = 932;
     } system;
     const CheckResult result = fontlist::CheckFontList(
         "見本ゴシック,mihon.ttf\r\nSample Mincho Light,mincho.ttf\r\n", fonts_, &system);
@@ -188,19 +260,96 @@ TEST_F(FontListCheck, AsksTheSystemWhenThereIsOne) {
     ASSERT_EQ(result.findings.size(), 1u);
     EXPECT_EQ(result.findings[0].line, 2);
     EXPECT_NE(result.findings[0].message.find("「Other」として列挙"), std::string::npos);
+
+    // Another code page compares names in other bytes: only the file checks remain.
+    system.codePage = 1252;
+    const CheckResult skipped =
+        fontlist::CheckFontList("見本ゴシック,mihon.ttf\r\nX,missing.ttf\r\n", fonts_, &system);
+    EXPECT_TRUE(skipped.systemSkipped);
+    EXPECT_EQ(skipped.systemChecked, 0);
+    EXPECT_TRUE(Has(skipped.findings, 2, true, "見つかりません"));
+}
+
+// A Bold member is confirmed by the full name the system reports for it.
+TEST_F(FontListCheck, AsksTheSystemForTheFullNameOfAMember) {
+    class System : public fontlist::SystemFonts {
+      public:
+        bool Faces(const std::string&, std::vector<fontlist::SystemFace>& faces) override {
+            faces = {{"Sample Serif", "Sample Serif Bold"}};
+            return true;
+        }
+        unsigned CodePage() override { return 932; }
+    } system;
+    const CheckResult result = fontlist::CheckFontList(
+        "Sample Serif Bold,serifb.ttf\r\nSample Serif Black,serif.ttf\r\n", fonts_, &system);
+    EXPECT_EQ(result.systemAgreed, 1);
+    EXPECT_TRUE(
+        Has(result.findings, 2, true, "「Sample Serif」（フル ネーム「Sample Serif Bold」）"));
 }
 
 TEST_F(FontListCheck, MakeWritesTheFirstFaceFamilyOfEachFont) {
     fonts_.files["comma.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0409, u"A, \"B\""}}));
+    fonts_.files["quote.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0409, u"Q \"R\""}}));
+    fontlist::FontFiles files(fonts_);
     const fontlist::MadeFontList made = fontlist::MakeFontList(
-        {"comma.ttf", "mihon.ttf", "pair.ttc", "sans.otf", "text.ttf"}, fonts_);
+        {"comma.ttf", "mihon.ttf", "pair.ttc", "quote.ttf", "sans.otf", "text.ttf"}, files);
     EXPECT_EQ(made.contents,
               "\"A, \"\"B\"\"\",comma.ttf\r\n見本ゴシック,mihon.ttf\r\n見本一,pair.ttc\r\n"
-              "Sample Sans,sans.otf\r\n");
+              "\"Q \"\"R\"\"\",quote.ttf\r\nSample Sans,sans.otf\r\n");
+    FontEntry quoted;
+    ASSERT_TRUE(FontListLineParser().Parse((made.lines[3] + "\n").c_str(), quoted));
+    EXPECT_EQ(quoted.fontName, "Q \"R\"");
     ASSERT_EQ(made.notes.size(), 1u);
-    EXPECT_NE(made.notes[0].find("text.ttf"), std::string::npos);
+    EXPECT_NE(made.notes[0].message.find("text.ttf"), std::string::npos);
     // What make writes, check accepts, warnings aside.
     EXPECT_FALSE(fontlist::CheckFontList(made.contents, fonts_, nullptr).HasError());
+}
+
+TEST_F(FontListCheck, MakeLeavesOutAFileWithAnEmptyName) {
+    fonts_.files["blank.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0409, u"  "}}));
+    fontlist::FontFiles files(fonts_);
+    const fontlist::MadeFontList made = fontlist::MakeFontList({"blank.ttf", "sans.otf"}, files);
+    EXPECT_EQ(made.contents, "Sample Sans,sans.otf\r\n");
+    ASSERT_EQ(made.notes.size(), 1u);
+    EXPECT_TRUE(made.notes[0].error);
+    EXPECT_TRUE(made.HasError());
+    EXPECT_TRUE(Has(Check("X,blank.ttf\r\n"), 1, true, "空か空白だけ"));
+}
+
+// The command over a folder held in memory: its exit code follows the list it wrote.
+TEST_F(FontListCheck, MakeExitsOneWhenItsListHasAnError) {
+    class Folder : public fontlist::Host {
+      public:
+        explicit Folder(Fonts& fonts) : fonts_(fonts) {}
+        bool Read(const std::string& name, std::string& bytes) override {
+            return fonts_.Read(name, bytes);
+        }
+        bool List(std::vector<std::string>& names) override {
+            for (const auto& file : fonts_.files) {
+                names.push_back(file.first);
+            }
+            return true;
+        }
+        bool Exists(const std::string& name) override { return fonts_.files.count(name) > 0; }
+        bool FolderExists() override { return true; }
+        std::string FolderName() override { return "."; }
+        bool Write(const std::string& name, const std::string& bytes) override {
+            fonts_.files[name] = bytes;
+            return true;
+        }
+        void Print(const std::string&) override {}
+        fontlist::SystemFonts* System() override { return nullptr; }
+
+      private:
+        Fonts& fonts_;
+    };
+    Fonts package;
+    package.files["sans.otf"] = fonts_.files["sans.otf"];
+    Folder folder(package);
+    EXPECT_EQ(fontlist::RunFontList({"make"}, folder), 0);
+    package.files[std::string(243 - 4, 'x') + ".ttf"] = fonts_.files["mihon.ttf"];
+    EXPECT_EQ(fontlist::RunFontList({"make", "--force"}, folder), 1);
+    EXPECT_EQ(fontlist::RunFontList({"check"}, folder), 1);
 }
 
 }  // namespace

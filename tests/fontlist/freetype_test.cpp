@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "fontlist/checks.h"
+#include "fontlist/make.h"
 #include "fontlist/sfnt_names.h"
 
 namespace {
@@ -87,23 +88,35 @@ class AgainstFreeType : public ::testing::Test {
             EXPECT_EQ(static_cast<std::size_t>(faces), font.faces.size()) << path;
             if (static_cast<std::size_t>(index) < font.faces.size()) {
                 const std::vector<fontlist::NameRecord>& ours = font.faces[index].names;
+                // The reader keeps only the records the system's names come from.
+                std::size_t j = 0;
                 const FT_UInt count = FT_Get_Sfnt_Name_Count(face);
-                EXPECT_EQ(count, ours.size()) << path << " face " << index;
-                for (FT_UInt i = 0; i < count && i < ours.size(); ++i) {
+                for (FT_UInt i = 0; i < count; ++i) {
                     FT_SfntName name;
                     EXPECT_EQ(FT_Get_Sfnt_Name(face, i, &name), 0);
-                    EXPECT_EQ(name.platform_id, ours[i].platformId);
-                    EXPECT_EQ(name.encoding_id, ours[i].encodingId);
-                    EXPECT_EQ(name.language_id, ours[i].languageId);
-                    EXPECT_EQ(name.name_id, ours[i].nameId);
+                    const FT_UShort id = name.name_id;
+                    if (id != 1 && id != 2 && id != 4 && id != 16 && id != 21) {
+                        continue;
+                    }
+                    if (j >= ours.size()) {
+                        ADD_FAILURE()
+                            << path << " face " << index << ": record " << i << " missing";
+                        break;
+                    }
+                    EXPECT_EQ(name.platform_id, ours[j].platformId);
+                    EXPECT_EQ(name.encoding_id, ours[j].encodingId);
+                    EXPECT_EQ(name.language_id, ours[j].languageId);
+                    EXPECT_EQ(name.name_id, ours[j].nameId);
                     bool comparable = false;
                     const std::u16string text = Text(name, comparable);
-                    if (ours[i].decoded && comparable) {
-                        EXPECT_TRUE(text == ours[i].text)
+                    if (ours[j].decoded && comparable) {
+                        EXPECT_TRUE(text == ours[j].text)
                             << path << " face " << index << " record " << i;
                         ++compared;
                     }
+                    ++j;
                 }
+                EXPECT_EQ(j, ours.size()) << path << " face " << index;
             }
             FT_Done_Face(face);
             if (index + 1 >= faces) {
@@ -123,7 +136,7 @@ TEST_F(AgainstFreeType, TestFontsHaveTheSameRecords) {
     for (const std::string& path : files) {
         compared += Compare(path);
     }
-    EXPECT_GT(compared, 7 * 5);
+    EXPECT_GT(compared, 7 * 3);
     std::printf("%zu test font files, %d records compared\n", files.size(), compared);
 }
 

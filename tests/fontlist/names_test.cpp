@@ -71,6 +71,50 @@ TEST(SfntReader, RefusesWhatIsNoFont) {
     collection[8] = '\x40';
     EXPECT_EQ(Read(collection, font), FontError::kBadCollection);
     EXPECT_TRUE(font.faces.empty());
+
+    // Faces that all point at one face would each be read again: refused, as are more faces
+    // than any collection holds.
+    const Face one = WindowsFace({{0x0409, u"A"}});
+    std::string twice = fontlist_test::BuildCollection({one, one});
+    twice.replace(16, 4, twice.substr(12, 4));
+    EXPECT_EQ(Read(twice, font), FontError::kBadCollection);
+    const std::vector<Face> most(fontlist::kMaxFaces, one);
+    EXPECT_EQ(Read(fontlist_test::BuildCollection(most), font), FontError::kNone);
+    EXPECT_EQ(font.faces.size(), fontlist::kMaxFaces);
+    std::vector<Face> tooMany = most;
+    tooMany.push_back(one);
+    EXPECT_EQ(Read(fontlist_test::BuildCollection(tooMany), font), FontError::kBadCollection);
+
+    // A record count that runs past a name table lying wholly inside the file.
+    std::string counted = fontlist_test::BuildFont(one);
+    const std::size_t name = counted.size() - (6 + 12 + 2);
+    counted[name + 3] = 2;
+    EXPECT_EQ(Read(counted, font), FontError::kBadNameTable);
+}
+
+// The outlines are never read: a font's bytes read stay the directory and the name tables.
+TEST(SfntReader, ReadsOnlyTheTablesTheNamesNeed) {
+    class Counting : public fontlist::FontData {
+      public:
+        explicit Counting(std::string bytes) : bytes_(std::move(bytes)) {}
+        std::uint64_t Size() const override { return bytes_.size(); }
+        bool ReadAt(std::uint64_t offset, std::size_t length, std::string& out) override {
+            read += length;
+            return fontlist::MemoryFontData(reinterpret_cast<const std::uint8_t*>(bytes_.data()),
+                                            bytes_.size())
+                .ReadAt(offset, length, out);
+        }
+        std::size_t read = 0;
+
+      private:
+        std::string bytes_;
+    };
+    const std::string font = fontlist_test::BuildFont(WindowsFace({{0x0409, u"Sample"}}));
+    Counting file(font + std::string(1 << 20, '\0'));
+    FontFile read;
+    ASSERT_EQ(fontlist::ReadFontFile(file, read), FontError::kNone);
+    EXPECT_EQ(read.faces[0].names[0].text, u"Sample");
+    EXPECT_LT(file.read, 1024u) << "of " << file.Size();
 }
 
 // Every prefix of a real font is read without a read past its end (AddressSanitizer watches
@@ -103,6 +147,11 @@ TEST(SfntReader, SkipsAStringOutsideTheFileButKeepsTheOthers) {
     EXPECT_TRUE(font.faces[0].names[0].decoded);
     EXPECT_EQ(font.faces[0].names[0].text, u"日本語");
     EXPECT_FALSE(font.faces[0].names[1].decoded);
+
+    // An odd length leaves the last half unit out: 日本語 stored with length 5 reads 日本.
+    bytes[english - 12 + 9] = 5;
+    ASSERT_EQ(Read(bytes, font), FontError::kNone);
+    EXPECT_EQ(font.faces[0].names[0].text, u"日本");
 }
 
 TEST(FamilyChoice, FollowsTheLanguageOrder) {
@@ -121,6 +170,7 @@ TEST(FamilyChoice, FollowsTheLanguageOrder) {
         {{{0x0811, u"別の日本語"}, {0x0411, u"日本語"}}, u"日本語", u""},
         {{{0x040C, u"Francais"}, {0x0409, u"English"}}, u"English", u""},
         {{{0x040C, u"Francais"}, {0x0407, u"Deutsch"}}, u"Francais", u""},
+        {{{0x8000, u"Tagged"}, {0x040C, u"Francais"}}, u"Francais", u""},
     };
     for (const Case& c : cases) {
         const fontlist::FamilyName family = Family(WindowsFace(c.families));
@@ -157,6 +207,40 @@ TEST(FamilyChoice, IgnoresLegacyEncodingsAndLanguageTags) {
     face.names = {Record{3, 2, 0x0411, 1, u"ShiftJIS"}, Record{3, 1, 0x8000, 1, u"Tagged"},
                   Record{3, 10, 0x0409, 1, u"Full Unicode"}};
     EXPECT_EQ(Family(face).family, u"Full Unicode");
+    // A Unicode-platform record never stands in for a Windows one.
+    face.names = {Record{0, 3, 0, 1, u"Unicode"}};
+    EXPECT_FALSE(Family(face).found);
+}
+
+// Bold, Italic and Bold Italic members are named by their full name; the subfamily and the
+// style bits must not disagree.
+TEST(FamilyChoice, NamesStyleLinkedMembersByTheirFullName) {
+    struct Case {
+        std::u16string subfamily;
+        std::uint16_t fsSelection;
+        bool linked;
+    };
+    const Case cases[] = {
+        {u"Bold", 0x20, true},        {u"Italic", 0x01, true},
+        {u"Bold Italic", 0x21, true}, {u"Bold", 0x40, true},  // NanumMyeongjoBold
+        {u"Bold", 0x01, false},       {u"Bold Italic", 0x20, false},
+        {u"Regular", 0x20, false},    {u"Light", 0x40, false},
+    };
+    for (const Case& c : cases) {
+        Face face = WindowsFace({{0x0409, u"Sample"}});
+        face.fsSelection = c.fsSelection;
+        face.names.push_back(Record{3, 1, 0x0409, 2, c.subfamily});
+        face.names.push_back(Record{3, 1, 0x0409, 4, u"Sample " + c.subfamily});
+        face.names.push_back(Record{3, 1, 0x0411, 4, u"見本 " + c.subfamily});
+        const fontlist::FamilyName family = Family(face);
+        EXPECT_EQ(family.ansi, "Sample");
+        EXPECT_EQ(family.styleLinked, c.linked) << c.fsSelection;
+        // The full name follows the family's language order: Japanese first.
+        EXPECT_EQ(family.fullName.found, c.linked);
+        if (c.linked) {
+            EXPECT_EQ(family.fullName.full, u"見本 " + c.subfamily);
+        }
+    }
 }
 
 TEST(FamilyChoice, CutsAt31UnitsAndConvertsWholeCharacters) {
@@ -166,6 +250,9 @@ TEST(FamilyChoice, CutsAt31UnitsAndConvertsWholeCharacters) {
     EXPECT_EQ(latin.full, forty);
     EXPECT_EQ(latin.family, forty.substr(0, 31));
     EXPECT_EQ(latin.ansi, "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234");
+    const fontlist::FamilyName exact = Family(WindowsFace({{0x0409, forty.substr(0, 31)}}));
+    EXPECT_FALSE(exact.cut);
+    EXPECT_EQ(exact.ansi, "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234");
 
     // Sixteen double-byte characters need 32 bytes; the buffer keeps 31 and its terminator.
     const fontlist::FamilyName kana =
@@ -187,6 +274,8 @@ TEST(FamilyChoice, MarksCharactersWithoutACp932Form) {
     EXPECT_TRUE(accent.lossy);
     EXPECT_EQ(accent.ansi, "Cafe");  // the system's best fit
     EXPECT_FALSE(Family(WindowsFace({{0x0411, u"見本"}})).lossy);
+    // A pair of surrogates is one character, named by its code point.
+    EXPECT_EQ(Family(WindowsFace({{0x0411, u"見本\U00020B9F"}})).firstLossy, U'\U00020B9F');
 }
 
 TEST(FamilyChoice, SeesTheVerticalFamilyFromCjkCodePages) {

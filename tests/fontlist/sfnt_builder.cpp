@@ -58,7 +58,9 @@ std::string CmapTable(const Face& face) {
 std::string Os2Table(const Face& face) {
     std::string table;
     Put16(table, 1);
-    table.append(76, '\0');
+    table.append(60, '\0');
+    Put16(table, face.fsSelection);
+    table.append(14, '\0');
     Put32(table, face.codePages1);
     Put32(table, 0);
     return table;

@@ -20,6 +20,7 @@ struct Face {
     std::vector<Record> names;
     std::vector<std::uint16_t> cmapPlatforms{3};  // one subtable per platform listed
     std::uint32_t codePages1 = 1;                 // OS/2 ulCodePageRange1; Latin 1
+    std::uint16_t fsSelection = 0x40;             // OS/2 style bits; REGULAR
     bool cff = false;
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "catalogue/installed_fonts.h"
+#include "common/file_names.h"
 #include "engine/conflict_dialog.h"
 #include "fake_fixture.h"
 #include "platform/win_constants.h"

@@ -1,0 +1,13 @@
+// Font file names as the installer copies them: shared by the installer and the font maker's
+// tool, which refuses in advance what the installer would refuse.
+#pragma once
+
+#include <string>
+
+// The name a font file gets in the destination folder: the last component of its fileName.
+std::string TargetFileName(const std::string& fileName);
+
+// Whether a target file name can be used as a file name inside the destination folder: not
+// empty, not "." or "..", well-formed code page 932, and free of the characters Windows forbids
+// in names (a colon would name a stream of another file).
+bool IsUsableFileName(const std::string& name);
