@@ -59,7 +59,11 @@ std::unique_ptr<TextFile> OpenStdioTextFile(const std::string& path, const char*
 
 std::unique_ptr<Stream> OpenStdioStream(const std::string& path, const char* mode) {
     FILE* file = std::fopen(path.c_str(), mode);
-    return file == nullptr ? nullptr : std::make_unique<StdioStream>(file);
+    return file == nullptr ? nullptr : WrapStdioStream(file);
+}
+
+std::unique_ptr<Stream> WrapStdioStream(FILE* file) {
+    return std::make_unique<StdioStream>(file);
 }
 
 }  // namespace platform
