@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <utility>
 
 #include "platform/stdio_files.h"
 
@@ -40,33 +39,10 @@ std::unique_ptr<platform::Stream> NativeFiles::OpenStream(const std::string& pat
     return platform::OpenStdioStream(path, mode);
 }
 
-namespace {
-
-// A file created exclusively through the C library; where it lies is not asked here.
-class NativeNewFile final : public platform::NewFile {
-  public:
-    explicit NativeNewFile(std::unique_ptr<platform::Stream> stream) : stream_(std::move(stream)) {}
-    std::size_t Read(void* buffer, std::size_t size) override {
-        return stream_->Read(buffer, size);
-    }
-    std::size_t Write(const void* buffer, std::size_t size) override {
-        return stream_->Write(buffer, size);
-    }
-    bool Error() override { return stream_->Error(); }
-    int Close() override { return stream_->Close(); }
-    bool GetFinalPathName(std::string&) override { return false; }
-    bool DeleteOnClose() override { return false; }
-
-  private:
-    std::unique_ptr<platform::Stream> stream_;
-};
-
-}  // namespace
-
 std::unique_ptr<platform::NewFile> NativeFiles::CreateNewFile(
     const std::string& path, const platform::SecurityDescriptor* /*descriptor*/) {
-    std::unique_ptr<platform::Stream> stream = platform::OpenStdioStream(path, "wbx");
-    return stream ? std::make_unique<NativeNewFile>(std::move(stream)) : nullptr;
+    FILE* file = std::fopen(path.c_str(), "wbx");  // fails when anything lies at path
+    return file == nullptr ? nullptr : std::make_unique<platform::StdioNewFile>(file);
 }
 
 bool NativeFiles::DeleteFile(const std::string& path) {

@@ -56,18 +56,10 @@ bool MarkForDeletion(HANDLE handle) {
 }
 
 // The C stream over the handle that created the file; closing the stream closes the handle.
-class Win32NewFile final : public NewFile {
+class Win32NewFile final : public StdioNewFile {
   public:
-    Win32NewFile(HANDLE handle, FILE* file) : handle_(handle), stream_(WrapStdioStream(file)) {}
+    Win32NewFile(HANDLE handle, FILE* file) : StdioNewFile(file), handle_(handle) {}
 
-    std::size_t Read(void* buffer, std::size_t size) override {
-        return stream_->Read(buffer, size);
-    }
-    std::size_t Write(const void* buffer, std::size_t size) override {
-        return stream_->Write(buffer, size);
-    }
-    bool Error() override { return stream_->Error(); }
-    int Close() override { return stream_->Close(); }
     bool GetFinalPathName(std::string& finalPath) override {
         return FinalPathOf(handle_, finalPath);
     }
@@ -75,7 +67,6 @@ class Win32NewFile final : public NewFile {
 
   private:
     HANDLE handle_;
-    std::unique_ptr<Stream> stream_;
 };
 
 }  // namespace
