@@ -16,6 +16,7 @@ set(FI_HARDENED_LINK -Wl,--dynamicbase -Wl,--nxcompat)
 add_library(fi_win32 STATIC
     platform/win32/win32_platform.cpp
     platform/win32/win32_files.cpp
+    platform/win32/win32_security.cpp
     platform/win32/win32_shell.cpp
     platform/win32/win32_disks.cpp
     platform/win32/win32_ui.cpp

@@ -336,7 +336,8 @@ class InstallRun {
         const int32_t start = (installedCount_ + 3) * 100 / units_;
         const int32_t end = (installedCount_ + 4) * 100 / units_;
         std::string reason;
-        if (CopyFileWithProgress(dialog_, font.fileName, targetPath, start, end, reason) == 0) {
+        if (CopyFileWithProgress(dialog_, font.fileName, targetPath, start, end, reason,
+                                 copyTarget_) == 0) {
             if (CancelRequested == 0) {
                 Warn(reason);
             }
@@ -383,6 +384,9 @@ class InstallRun {
     bool CopyAll() {
         installedCount_ = 0;
         rememberedAnswer_ = -1;
+        // Files copied into the Fonts folder take what it gives them; elsewhere they get its
+        // protection themselves, whether or not this run created the folder.
+        copyTarget_ = PrepareCopyTarget(destination_, IsFontsFolder(destination_));
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             if (!CopyOne(selection_[i], sourcePaths_[i])) {
                 return false;
@@ -403,6 +407,7 @@ class InstallRun {
     std::vector<std::string> removedNames_;
     int32_t installedCount_ = 0;
     int32_t rememberedAnswer_ = -1;
+    CopyTarget copyTarget_;
     std::string fontsFolder_;
     std::string fontsFolderWithBackslash_;
     bool fontsFolderKnown_ = false;

@@ -192,14 +192,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     windows.calls.clear();
     const int result = InstallFonts(progress, selection, destination);
 
-    // 1. Files are created and deleted only directly in the destination or the Fonts folder.
+    // 1. Files are created and deleted only directly in the destination or the Fonts folder, and
+    //    protected outside the Fonts folder.
     const std::string destinationFolder = destination.substr(0, destination.size() - 1);
     std::set<std::string> written;
     for (const std::string& call : windows.calls) {
         std::string path;
-        if (StartsWith(call, "fopen wb ")) {
-            path = ArgumentOf(call, "fopen wb");
+        if (StartsWith(call, "CreateFileA CREATE_NEW ")) {
+            path = ArgumentOf(call, "CreateFileA CREATE_NEW");
             written.insert(windows.FullPath(path));
+            // Outside the Fonts folder only administrators may change what the run wrote.
+            if (windows.FileExists(path) && (windows.SecurityOf(path) == nullptr) !=
+                                                DirectlyIn(windows.FullPath(path), kFonts)) {
+                std::fprintf(stderr, "%s has the wrong protection\n", path.c_str());
+                FUZZ_CHECK(false);
+            }
         } else if (StartsWith(call, "DeleteFileA ")) {
             path = ArgumentOf(call, "DeleteFileA");
         } else {

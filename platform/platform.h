@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -65,6 +66,44 @@ class Stream {
     virtual int Close() = 0;
 };
 
+// A file this program has just created, written through the handle that created it (the C
+// stream sits on that handle), so no other file can take its place while it is written.
+class NewFile : public Stream {
+  public:
+    // GetFinalPathNameByHandleA on the handle: where the file really lies, every link followed.
+    // False when the system lacks the call (before Vista) or it fails.
+    virtual bool GetFinalPathName(std::string& finalPath) = 0;
+    // SetFileInformationByHandle with FileDispositionInfo: the file goes when its handle closes,
+    // wherever it lies. False when the system lacks the call or it fails.
+    virtual bool DeleteOnClose() = 0;
+};
+
+// The well-known groups every NT system has.
+enum class Trustee { LocalSystem, Administrators, Users };
+
+// One access-allowed entry of a DACL: an access mask (FILE_ALL_ACCESS, ...) and ACE flags
+// (OBJECT_INHERIT_ACE, CONTAINER_INHERIT_ACE, or none).
+struct AccessAllowed {
+    Trustee trustee = Trustee::Administrators;
+    uint32_t accessMask = 0;
+    uint8_t aceFlags = 0;
+};
+
+inline bool operator==(const AccessAllowed& a, const AccessAllowed& b) {
+    return a.trustee == b.trustee && a.accessMask == b.accessMask && a.aceFlags == b.aceFlags;
+}
+
+// A security descriptor that sets nothing but a DACL. A protected DACL takes no entries from the
+// folder above (SE_DACL_PROTECTED).
+struct SecurityDescriptor {
+    bool protectedDacl = false;
+    std::vector<AccessAllowed> allowed;
+};
+
+inline bool operator==(const SecurityDescriptor& a, const SecurityDescriptor& b) {
+    return a.protectedDacl == b.protectedDacl && a.allowed == b.allowed;
+}
+
 class Files {
   public:
     virtual ~Files() = default;
@@ -75,6 +114,19 @@ class Files {
     virtual bool GetFileSize(const std::string& path, uint32_t& size) = 0;
     // CreateDirectoryA without security attributes.
     virtual bool CreateDirectory(const std::string& path) = 0;
+    // CreateDirectoryA with security attributes that carry descriptor: the folder is protected
+    // from the moment it exists.
+    virtual bool CreateProtectedDirectory(const std::string& path,
+                                          const SecurityDescriptor& descriptor) = 0;
+    // CreateFileA for writing and deleting, sharing nothing, CREATE_NEW: fails when anything at
+    // all lies at path, a link included. The file receives descriptor, when one is given, as it
+    // is created. Null when it cannot be created.
+    virtual std::unique_ptr<NewFile> CreateNewFile(const std::string& path,
+                                                   const SecurityDescriptor* descriptor) = 0;
+    // CreateFileA on a folder (FILE_FLAG_BACKUP_SEMANTICS), GetFinalPathNameByHandleA: the folder
+    // as the system reaches it now, every link followed. False when the system lacks the call or
+    // it fails.
+    virtual bool GetFinalPathName(const std::string& folder, std::string& finalPath) = 0;
     // GetWindowsDirectoryA.
     virtual std::string GetWindowsDirectory() = 0;
     // fopen in text mode for reading; null when it cannot be opened.

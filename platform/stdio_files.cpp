@@ -62,4 +62,30 @@ std::unique_ptr<Stream> OpenStdioStream(const std::string& path, const char* mod
     return file == nullptr ? nullptr : std::make_unique<StdioStream>(file);
 }
 
+StdioNewFile::StdioNewFile(FILE* file) : stream_(std::make_unique<StdioStream>(file)) {}
+
+std::size_t StdioNewFile::Read(void* buffer, std::size_t size) {
+    return stream_->Read(buffer, size);
+}
+
+std::size_t StdioNewFile::Write(const void* buffer, std::size_t size) {
+    return stream_->Write(buffer, size);
+}
+
+bool StdioNewFile::Error() {
+    return stream_->Error();
+}
+
+int StdioNewFile::Close() {
+    return stream_->Close();
+}
+
+bool StdioNewFile::GetFinalPathName(std::string& /*finalPath*/) {
+    return false;
+}
+
+bool StdioNewFile::DeleteOnClose() {
+    return false;
+}
+
 }  // namespace platform

@@ -2,6 +2,7 @@
 // this machine): fgets for text lines, fread and fwrite for copies.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -12,5 +13,21 @@ namespace platform {
 // fopen with the mode given; null when the file cannot be opened.
 std::unique_ptr<TextFile> OpenStdioTextFile(const std::string& path, const char* mode);
 std::unique_ptr<Stream> OpenStdioStream(const std::string& path, const char* mode);
+
+// A new file written through a C stream already open, which it closes. Where the file lies and
+// deletion through its handle are the system's to offer: not here.
+class StdioNewFile : public NewFile {
+  public:
+    explicit StdioNewFile(FILE* file);
+    std::size_t Read(void* buffer, std::size_t size) override;
+    std::size_t Write(const void* buffer, std::size_t size) override;
+    bool Error() override;
+    int Close() override;
+    bool GetFinalPathName(std::string& finalPath) override;
+    bool DeleteOnClose() override;
+
+  private:
+    std::unique_ptr<Stream> stream_;
+};
 
 }  // namespace platform

@@ -27,6 +27,12 @@ constexpr unsigned kDriveNoRootDir = 1;
 constexpr int kCsidlFonts = 20;
 constexpr uint32_t kMaxPath = 260;
 
+// The DACL of the system Fonts folder.
+constexpr uint32_t kFileAllAccess = 0x1F01FF;
+constexpr uint32_t kFileGenericReadExecute = 0x1200A9;  // FILE_GENERIC_READ | FILE_GENERIC_EXECUTE
+constexpr uint8_t kObjectInheritAce = 0x1;
+constexpr uint8_t kContainerInheritAce = 0x2;
+
 constexpr uint32_t kKeyRead = 0x20019;
 constexpr uint32_t kKeyAllAccess = 0xF003F;
 constexpr uint32_t kRegSz = 1;

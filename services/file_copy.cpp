@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "common/cp932.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
 #include "services/folders.h"
@@ -17,7 +18,32 @@ std::string WriteFailure(const std::string& path) {
     return "ファイル「" + path + "」の書き込みに失敗しました。";
 }
 
+// True when the new file lies directly in the folder the copies began with, and not in one that a
+// link swapped in since.
+bool LiesIn(platform::NewFile& file, const std::string& resolvedFolder) {
+    if (resolvedFolder.empty()) {
+        return true;  // the system cannot tell where a file lies
+    }
+    std::string landed;
+    if (!file.GetFinalPathName(landed)) {
+        return false;
+    }
+    const std::size_t slash = cp932::FindLastBackslash(landed);
+    return slash != std::string::npos &&
+           cp932::EqualsIgnoreCase(landed.substr(0, slash + 1), resolvedFolder);
+}
+
 }  // namespace
+
+CopyTarget PrepareCopyTarget(const std::string& folder, bool keepFolderSecurity) {
+    CopyTarget target;
+    target.protection = keepFolderSecurity ? nullptr : FontsFolderProtection(false);
+    if (platform::Current().files.GetFinalPathName(folder, target.resolvedFolder) &&
+        !cp932::EndsWithBackslash(target.resolvedFolder)) {
+        target.resolvedFolder += '\\';
+    }
+    return target;
+}
 
 int32_t CopyProgressPosition(int32_t startPos, int32_t endPos, uint32_t fullChunks,
                              uint32_t chunks) {
@@ -34,7 +60,7 @@ int32_t CopyProgressPosition(int32_t startPos, int32_t endPos, uint32_t fullChun
 
 int CopyFileWithProgress(platform::WindowHandle dialog, const std::string& sourcePath,
                          const std::string& destinationPath, int32_t startPos, int32_t endPos,
-                         std::string& errorText) {
+                         std::string& errorText, const CopyTarget& target) {
     platform::Platform& system = platform::Current();
     const uint32_t size = QueryFileSize(sourcePath);
     const uint32_t chunks = (size + 1023u) / 1024u;
@@ -44,9 +70,16 @@ int CopyFileWithProgress(platform::WindowHandle dialog, const std::string& sourc
         errorText = OpenFailure(sourcePath);
         return 0;
     }
-    std::unique_ptr<platform::Stream> destination = system.files.OpenStream(destinationPath, "wb");
-    if (!destination) {
+    // Created, never opened: a link or a file that appeared at the path since it was checked
+    // makes the copy fail, and nothing is written or deleted through it.
+    std::unique_ptr<platform::NewFile> destination =
+        system.files.CreateNewFile(destinationPath, target.protection);
+    if (!destination || !LiesIn(*destination, target.resolvedFolder)) {
         errorText = OpenFailure(destinationPath);
+        if (destination) {
+            destination->DeleteOnClose();
+            destination->Close();
+        }
         source->Close();
         return 0;
     }

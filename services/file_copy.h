@@ -12,9 +12,24 @@ constexpr std::size_t kCopyChunkSize = 1024;
 int32_t CopyProgressPosition(int32_t startPos, int32_t endPos, uint32_t fullChunks,
                              uint32_t chunks);
 
-// Copies sourcePath to destinationPath byte for byte. 1 when the whole file was copied. 0 when
-// the copy failed (errorText replaced by the reason) or the user cancelled (errorText untouched,
-// CancelRequested set); the partial destination is deleted in both cases.
+// How the copies into one folder are created.
+struct CopyTarget {
+    // What each new file receives; null: what its folder gives it.
+    const platform::SecurityDescriptor* protection = nullptr;
+    // The folder as the system reached it when the copies began, ending in "\"; every new file
+    // must lie there. Empty when the system cannot tell.
+    std::string resolvedFolder;
+};
+
+// The target for copies into folder: given the Fonts folder's protection unless keepFolderSecurity
+// (the Fonts folder itself), and held to where the system reaches folder now.
+CopyTarget PrepareCopyTarget(const std::string& folder, bool keepFolderSecurity);
+
+// Copies sourcePath to destinationPath byte for byte, into a file it creates: nothing may lie at
+// destinationPath beforehand. 1 when the whole file was copied. 0 when the copy failed (errorText
+// replaced by the reason) or the user cancelled (errorText untouched, CancelRequested set); the
+// partial destination is deleted in both cases. A file that landed outside the target's folder is
+// removed through its own handle.
 int CopyFileWithProgress(platform::WindowHandle dialog, const std::string& sourcePath,
                          const std::string& destinationPath, int32_t startPos, int32_t endPos,
-                         std::string& errorText);
+                         std::string& errorText, const CopyTarget& target = CopyTarget());

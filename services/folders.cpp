@@ -3,6 +3,7 @@
 #include "common/cp932.h"
 #include "platform/platform.h"
 #include "platform/win_constants.h"
+#include "process/globals.h"
 
 int PathExists(const std::string& path, int wantFolder) {
     uint32_t attributes = 0;
@@ -95,7 +96,29 @@ int CreateFolderTree(const std::string& path) {
         if (q.size() == 2 && q[1] == ':') {
             continue;
         }
-        result = platform::Current().files.CreateDirectory(q) ? 1 : 0;
+        platform::Files& files = platform::Current().files;
+        const platform::SecurityDescriptor* protection = FontsFolderProtection(true);
+        const bool created = protection != nullptr ? files.CreateProtectedDirectory(q, *protection)
+                                                   : files.CreateDirectory(q);
+        result = created ? 1 : 0;
     }
     return result;
+}
+
+const platform::SecurityDescriptor* FontsFolderProtection(bool forFolder) {
+    using platform::Trustee;
+    static const auto protection = [](uint8_t aceFlags) {
+        return platform::SecurityDescriptor{
+            true,
+            {{Trustee::LocalSystem, win::kFileAllAccess, aceFlags},
+             {Trustee::Administrators, win::kFileAllAccess, aceFlags},
+             {Trustee::Users, win::kFileGenericReadExecute, aceFlags}}};
+    };
+    static const platform::SecurityDescriptor folder =
+        protection(win::kObjectInheritAce | win::kContainerInheritAce);
+    static const platform::SecurityDescriptor file = protection(0);
+    if (PlatformId == 1) {
+        return nullptr;
+    }
+    return forFolder ? &folder : &file;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 // 1 when path names an existing folder (wantFolder non-zero) or file (wantFolder 0), else 0.
 // A path that ends in a backslash is never found.
 int PathExists(const std::string& path, int wantFolder);
@@ -23,6 +25,12 @@ constexpr uint32_t kUnknownFileSize = 0xFFFFFFFF;
 // Non-zero on success with freeBytes set; 0 with freeBytes untouched.
 int GetFreeDiskSpace(const std::string& path, uint64_t& freeBytes);
 
-// Creates every missing folder of path from the top down. Non-zero on success; 0 when the last
-// creation attempted failed.
+// Creates every missing folder of path from the top down, each with the Fonts folder's
+// protection. Non-zero on success; 0 when the last creation attempted failed.
 int CreateFolderTree(const std::string& path);
+
+// What the system gives its Fonts folder, for what the installer creates outside it: a protected
+// DACL with full control for SYSTEM and Administrators and read and execute for Users, which a
+// folder passes on to what is created inside it. Fonts are loaded into every session, so no other
+// user may swap them. Null on the 9x family, which has no ACLs.
+const platform::SecurityDescriptor* FontsFolderProtection(bool forFolder);

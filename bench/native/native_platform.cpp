@@ -39,6 +39,12 @@ std::unique_ptr<platform::Stream> NativeFiles::OpenStream(const std::string& pat
     return platform::OpenStdioStream(path, mode);
 }
 
+std::unique_ptr<platform::NewFile> NativeFiles::CreateNewFile(
+    const std::string& path, const platform::SecurityDescriptor* /*descriptor*/) {
+    FILE* file = std::fopen(path.c_str(), "wbx");  // fails when anything lies at path
+    return file == nullptr ? nullptr : std::make_unique<platform::StdioNewFile>(file);
+}
+
 bool NativeFiles::DeleteFile(const std::string& path) {
     return std::remove(path.c_str()) == 0;
 }

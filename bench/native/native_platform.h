@@ -16,6 +16,13 @@ class NativeFiles final : public platform::Files {
     bool FindFirstFile(const std::string& path, uint32_t& attributes) override;
     bool GetFileSize(const std::string& path, uint32_t& size) override;
     bool CreateDirectory(const std::string& path) override;
+    bool CreateProtectedDirectory(const std::string& path,
+                                  const platform::SecurityDescriptor&) override {
+        return CreateDirectory(path);
+    }
+    std::unique_ptr<platform::NewFile> CreateNewFile(
+        const std::string& path, const platform::SecurityDescriptor* descriptor) override;
+    bool GetFinalPathName(const std::string&, std::string&) override { return false; }
     std::string GetWindowsDirectory() override { return std::string(); }
     std::unique_ptr<platform::TextFile> OpenTextFile(const std::string& path) override;
     std::unique_ptr<platform::Stream> OpenStream(const std::string& path,

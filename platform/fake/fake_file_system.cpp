@@ -107,6 +107,13 @@ std::string FakePlatform::Resolve(const std::string& path) const {
     for (const std::string& part : kept) {
         full += "\\" + part;
     }
+    const std::string key = FoldCase(full);
+    for (const auto& [folder, target] : junctions_) {
+        if (key.compare(0, folder.size(), folder) == 0 &&
+            (key.size() == folder.size() || key[folder.size()] == '\\')) {
+            return target + full.substr(folder.size());
+        }
+    }
     return full;
 }
 
@@ -199,23 +206,37 @@ bool FakePlatform::GetFileSize(const std::string& path, uint32_t& size) {
     return true;
 }
 
-bool FakePlatform::CreateDirectory(const std::string& path) {
-    Log("CreateDirectoryA", path);
-    if (Fails("CreateDirectoryA", path) || Find(path) != nullptr) {
-        return false;
-    }
-    const std::string full = Resolve(path);
+bool FakePlatform::ParentExists(const std::string& full) const {
     const std::size_t slash = cp932::FindLastBackslash(full);
     if (slash == std::string::npos) {
         return false;
     }
     const std::string parent = full.substr(0, slash);
-    const bool parentIsRoot = parent.size() == 2 && parent[1] == ':';
-    if (!parentIsRoot && !FolderExists(parent)) {
+    return (parent.size() == 2 && parent[1] == ':') || FolderExists(parent);
+}
+
+bool FakePlatform::MakeFolder(const std::string& path,
+                              const platform::SecurityDescriptor* descriptor) {
+    Log("CreateDirectoryA", path);
+    const std::string full = Resolve(path);
+    if (Fails("CreateDirectoryA", path) || Find(path) != nullptr || !ParentExists(full)) {
         return false;
     }
-    nodes_[FoldCase(full)].folder = true;
+    Node& created = nodes_[FoldCase(full)];
+    created.folder = true;
+    if (descriptor != nullptr) {
+        created.security = *descriptor;
+    }
     return true;
+}
+
+bool FakePlatform::CreateDirectory(const std::string& path) {
+    return MakeFolder(path, nullptr);
+}
+
+bool FakePlatform::CreateProtectedDirectory(const std::string& path,
+                                            const platform::SecurityDescriptor& descriptor) {
+    return MakeFolder(path, &descriptor);
 }
 
 std::string FakePlatform::GetWindowsDirectory() {
@@ -234,10 +255,14 @@ std::unique_ptr<platform::TextFile> FakePlatform::OpenTextFile(const std::string
 
 // A C stream over a file of the fake: reads see the file as it was when opened; writes go
 // straight into it, so a file opened for writing exists, empty, from fopen on.
-class FakePlatform::FakeStream final : public platform::Stream {
+class FakePlatform::FakeStream final : public platform::NewFile {
   public:
-    FakeStream(FakePlatform& owner, std::string path, std::string key, bool writing)
-        : owner_(owner), path_(std::move(path)), key_(std::move(key)), writing_(writing) {
+    FakeStream(FakePlatform& owner, std::string path, std::string full, bool writing)
+        : owner_(owner),
+          path_(std::move(path)),
+          full_(std::move(full)),
+          key_(FoldCase(full_)),
+          writing_(writing) {
         if (!writing_) {
             const Node& node = owner_.nodes_[key_];
             contents_ = node.contents;
@@ -288,15 +313,34 @@ class FakePlatform::FakeStream final : public platform::Stream {
 
     int Close() override { return CloseStream(); }
 
+    bool GetFinalPathName(std::string& finalPath) override {
+        owner_.Log("GetFinalPathNameByHandleA", path_);
+        if (!owner_.hasFinalPathName) {
+            return false;
+        }
+        finalPath = "\\\\?\\" + full_;
+        return true;
+    }
+
+    bool DeleteOnClose() override {
+        owner_.Log("SetFileInformationByHandle FileDispositionInfo", path_);
+        deleteOnClose_ = owner_.hasFinalPathName;  // both calls came with Vista
+        return deleteOnClose_;
+    }
+
   private:
     int CloseStream() {
         owner_.Log("fclose", path_);
         closed_ = true;
+        if (deleteOnClose_) {
+            owner_.nodes_.erase(key_);
+        }
         return owner_.Fails("fclose", path_) ? -1 : 0;
     }
 
     FakePlatform& owner_;
     std::string path_;
+    std::string full_;
     std::string key_;
     bool writing_;
     std::string contents_;
@@ -304,6 +348,7 @@ class FakePlatform::FakeStream final : public platform::Stream {
     std::size_t position_ = 0;
     bool error_ = false;
     bool closed_ = false;
+    bool deleteOnClose_ = false;
 };
 
 void FakePlatform::FailStreamReadAfter(const std::string& path, uint64_t bytes) {
@@ -327,30 +372,64 @@ std::unique_ptr<platform::Stream> FakePlatform::OpenStream(const std::string& pa
         return nullptr;
     }
     const std::string full = Resolve(path);
-    const std::string key = FoldCase(full);
     const Node* node = Find(path);
     if (how == "rb") {
         if (node == nullptr || node->folder) {
             return nullptr;
         }
-        return std::make_unique<FakeStream>(*this, path, key, false);
+        return std::make_unique<FakeStream>(*this, path, full, false);
     }
-    if (how != "wb" || (node != nullptr && node->folder)) {
+    if (how != "wb" || (node != nullptr && node->folder) || !ParentExists(full)) {
         return nullptr;
     }
-    const std::size_t slash = cp932::FindLastBackslash(full);
-    const std::string parent = slash == std::string::npos ? "" : full.substr(0, slash);
-    const bool parentIsRoot = parent.size() == 2 && parent[1] == ':';
-    if (!parentIsRoot && !FolderExists(parent)) {
-        return nullptr;
-    }
+    return StartFile(path, full, nullptr);
+}
+
+std::unique_ptr<FakePlatform::FakeStream> FakePlatform::StartFile(
+    const std::string& path, const std::string& full,
+    const platform::SecurityDescriptor* descriptor) {
+    const std::string key = FoldCase(full);
     Node& created = nodes_[key];
     created = Node{};
+    if (descriptor != nullptr) {
+        created.security = *descriptor;
+    }
     auto limit = writeLimits_.find(key);
     if (limit != writeLimits_.end()) {
         created.writableBytes = limit->second;
     }
-    return std::make_unique<FakeStream>(*this, path, key, true);
+    return std::make_unique<FakeStream>(*this, path, full, true);
+}
+
+std::unique_ptr<platform::NewFile> FakePlatform::CreateNewFile(
+    const std::string& path, const platform::SecurityDescriptor* descriptor) {
+    Log("CreateFileA CREATE_NEW", path);
+    const std::string full = Resolve(path);
+    if (Fails("CreateFileA", path) || Find(path) != nullptr || !ParentExists(full)) {
+        return nullptr;
+    }
+    return StartFile(path, full, descriptor);
+}
+
+bool FakePlatform::GetFinalPathName(const std::string& folder, std::string& finalPath) {
+    Log("GetFinalPathNameByHandleA", folder);
+    const std::string full = Resolve(folder);
+    const bool root = full.size() == 2 && full[1] == ':';
+    if (!hasFinalPathName || Fails("GetFinalPathNameByHandleA", folder) ||
+        (!root && !FolderExists(full))) {
+        return false;
+    }
+    finalPath = "\\\\?\\" + full + (root ? "\\" : "");
+    return true;
+}
+
+const platform::SecurityDescriptor* FakePlatform::SecurityOf(const std::string& path) const {
+    const Node* node = Find(path);
+    return node == nullptr || !node->security ? nullptr : &*node->security;
+}
+
+void FakePlatform::AddJunction(const std::string& folder, const std::string& target) {
+    junctions_[FoldCase(Resolve(folder))] = Resolve(target);
 }
 
 bool FakePlatform::SetCurrentDirectory(const std::string& path) {

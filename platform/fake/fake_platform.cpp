@@ -33,6 +33,9 @@ bool FakePlatform::Fails(const std::string& call, const std::string& argument) c
 
 void FakePlatform::Log(const std::string& call, const std::string& argument) {
     calls.push_back(argument.empty() ? call : call + " " + argument);
+    if (onCall) {
+        onCall(calls.back());
+    }
 }
 
 // --- system -----------------------------------------------------------------------------------

@@ -98,6 +98,12 @@ class FakePlatform final : public platform::SystemInfo,
     // Writes to the file beyond this many bytes fall short, as on a full disk.
     void LimitWrites(const std::string& path, uint64_t bytes);
     std::string Contents(const std::string& path) const;
+    // The security descriptor the file or folder was created with; null when none was given.
+    const platform::SecurityDescriptor* SecurityOf(const std::string& path) const;
+    // Makes folder a junction to target: every path through folder leads into target.
+    void AddJunction(const std::string& folder, const std::string& target);
+    // False: a system before Vista, without GetFinalPathNameByHandleA.
+    bool hasFinalPathName = true;
     // The full path Windows would make of path against the current folder.
     std::string FullPath(const std::string& path) const { return Resolve(path); }
 
@@ -152,6 +158,9 @@ class FakePlatform final : public platform::SystemInfo,
     // --- what the tests inspect -------------------------------------------------------------
 
     std::vector<std::string> calls;
+    // Runs as each call is logged, before it acts, with the log entry: another user's move at the
+    // moment the installer makes that call.
+    std::function<void(const std::string&)> onCall;
     std::vector<MessageBoxCall> messageBoxes;
     std::vector<std::unique_ptr<FakeDialog>> dialogs;
     std::vector<BrowseCall> browses;
@@ -170,6 +179,11 @@ class FakePlatform final : public platform::SystemInfo,
     bool FindFirstFile(const std::string& path, uint32_t& attributes) override;
     bool GetFileSize(const std::string& path, uint32_t& size) override;
     bool CreateDirectory(const std::string& path) override;
+    bool CreateProtectedDirectory(const std::string& path,
+                                  const platform::SecurityDescriptor& descriptor) override;
+    std::unique_ptr<platform::NewFile> CreateNewFile(
+        const std::string& path, const platform::SecurityDescriptor* descriptor) override;
+    bool GetFinalPathName(const std::string& folder, std::string& finalPath) override;
     std::string GetWindowsDirectory() override;
     std::unique_ptr<platform::TextFile> OpenTextFile(const std::string& path) override;
     std::unique_ptr<platform::Stream> OpenStream(const std::string& path,
@@ -246,6 +260,7 @@ class FakePlatform final : public platform::SystemInfo,
         int readableLines = -1;  // -1: no read error
         std::optional<uint64_t> readableBytes;
         std::optional<uint64_t> writableBytes;
+        std::optional<platform::SecurityDescriptor> security;
     };
     class FakeStream;
 
@@ -259,6 +274,12 @@ class FakePlatform final : public platform::SystemInfo,
     // characters stay as they are. Folded paths are the file system's lookup keys.
     static std::string FoldCase(const std::string& text);
     const Node* Find(const std::string& path) const;
+    bool MakeFolder(const std::string& path, const platform::SecurityDescriptor* descriptor);
+    // A new, empty file at full, written through the stream returned.
+    std::unique_ptr<FakeStream> StartFile(const std::string& path, const std::string& full,
+                                          const platform::SecurityDescriptor* descriptor);
+    // The parent of a resolved path may hold new entries: it is a folder, or a drive's root.
+    bool ParentExists(const std::string& full) const;
     FakeDialog* DialogOf(platform::WindowHandle dialog);
     // What a control does with a message, sent through its dialog or to its own handle.
     static intptr_t ControlMessage(FakeControl& control, unsigned message, uintptr_t wParam,
@@ -275,7 +296,8 @@ class FakePlatform final : public platform::SystemInfo,
     std::map<std::string, std::map<std::string, std::size_t>> valueIndex_;
     std::map<platform::KeyHandle, std::string> openKeys_;  // handle -> folded path
     std::set<platform::DeviceContext> deviceContexts_;
-    std::map<std::string, uint64_t> writeLimits_;  // folded path -> bytes a file may hold
+    std::map<std::string, uint64_t> writeLimits_;   // folded path -> bytes a file may hold
+    std::map<std::string, std::string> junctions_;  // folded folder -> full target
     uintptr_t nextHandle_ = 0x1000;
 };
 

@@ -12,12 +12,8 @@ using WNetAddConnectionAFunction = DWORD(WINAPI*)(LPCSTR, LPCSTR, LPCSTR);
 using WNetCancelConnectionAFunction = DWORD(WINAPI*)(LPCSTR, BOOL);
 
 GetDiskFreeSpaceExAFunction LookUpGetDiskFreeSpaceEx() {
-    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    if (kernel == nullptr) {
-        return nullptr;
-    }
     return reinterpret_cast<GetDiskFreeSpaceExAFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "GetDiskFreeSpaceExA")));
+        reinterpret_cast<void*>(LoadedSystemFunction("kernel32.dll", "GetDiskFreeSpaceExA")));
 }
 
 // MPR is needed only on systems without GetDiskFreeSpaceExA, so it is not imported: it is loaded

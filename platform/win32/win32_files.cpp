@@ -1,9 +1,75 @@
 #include "platform/win32/windows_api.h"
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <optional>
+
 #include "platform/stdio_files.h"
 #include "platform/win32/win32_platform.h"
 
 namespace platform::win32 {
+
+namespace {
+
+// Both came with Vista: looked up, so the program still starts on the systems before it.
+using GetFinalPathNameByHandleAFunction = decltype(&::GetFinalPathNameByHandleA);
+using SetFileInformationByHandleFunction = decltype(&::SetFileInformationByHandle);
+
+GetFinalPathNameByHandleAFunction FinalPathCall() {
+    return reinterpret_cast<GetFinalPathNameByHandleAFunction>(
+        reinterpret_cast<void*>(LoadedSystemFunction("kernel32.dll", "GetFinalPathNameByHandleA")));
+}
+
+SetFileInformationByHandleFunction FileInformationCall() {
+    return reinterpret_cast<SetFileInformationByHandleFunction>(reinterpret_cast<void*>(
+        LoadedSystemFunction("kernel32.dll", "SetFileInformationByHandle")));
+}
+
+bool FinalPathOf(HANDLE handle, std::string& finalPath) {
+    const GetFinalPathNameByHandleAFunction query = FinalPathCall();
+    if (query == nullptr) {
+        return false;
+    }
+    // The answer carries the \\?\ prefix and may exceed MAX_PATH; a short buffer is told the size.
+    std::string buffer(MAX_PATH + 8, '\0');
+    DWORD length = query(handle, &buffer[0], static_cast<DWORD>(buffer.size()),
+                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length >= buffer.size()) {
+        buffer.assign(length + 1, '\0');
+        length = query(handle, &buffer[0], static_cast<DWORD>(buffer.size()),
+                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    }
+    if (length == 0 || length >= buffer.size()) {
+        return false;
+    }
+    finalPath.assign(buffer.data(), length);
+    return true;
+}
+
+bool MarkForDeletion(HANDLE handle) {
+    const SetFileInformationByHandleFunction set = FileInformationCall();
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    return set != nullptr &&
+           set(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+// The C stream over the handle that created the file; closing the stream closes the handle.
+class Win32NewFile final : public StdioNewFile {
+  public:
+    Win32NewFile(HANDLE handle, FILE* file) : StdioNewFile(file), handle_(handle) {}
+
+    bool GetFinalPathName(std::string& finalPath) override {
+        return FinalPathOf(handle_, finalPath);
+    }
+    bool DeleteOnClose() override { return MarkForDeletion(handle_); }
+
+  private:
+    HANDLE handle_;
+};
+
+}  // namespace
 
 bool Win32Files::FindFirstFile(const std::string& path, uint32_t& attributes) {
     WIN32_FIND_DATAA data = {};
@@ -29,6 +95,60 @@ bool Win32Files::GetFileSize(const std::string& path, uint32_t& size) {
 
 bool Win32Files::CreateDirectory(const std::string& path) {
     return ::CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+
+bool Win32Files::CreateProtectedDirectory(const std::string& path,
+                                          const SecurityDescriptor& descriptor) {
+    SecurityAttributes attributes(descriptor);
+    // A folder that cannot be protected is not created at all.
+    return attributes.Get() != nullptr && ::CreateDirectoryA(path.c_str(), attributes.Get()) != 0;
+}
+
+std::unique_ptr<NewFile> Win32Files::CreateNewFile(const std::string& path,
+                                                   const SecurityDescriptor* descriptor) {
+    std::optional<SecurityAttributes> attributes;
+    SECURITY_ATTRIBUTES* security = nullptr;
+    if (descriptor != nullptr) {
+        security = attributes.emplace(*descriptor).Get();
+        if (security == nullptr) {
+            return nullptr;
+        }
+    }
+    // Deleting through the handle needs the right to delete, asked only where the call exists.
+    const DWORD access = GENERIC_WRITE | (FileInformationCall() != nullptr ? DELETE : 0);
+    HANDLE handle = ::CreateFileA(path.c_str(), access, 0, security, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    const int number = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    FILE* file = number == -1 ? nullptr : _fdopen(number, "wb");
+    if (file == nullptr) {
+        // Nothing was written: the file goes with its handle.
+        MarkForDeletion(handle);
+        if (number == -1) {
+            ::CloseHandle(handle);
+        } else {
+            _close(number);
+        }
+        return nullptr;
+    }
+    return std::make_unique<Win32NewFile>(handle, file);
+}
+
+bool Win32Files::GetFinalPathName(const std::string& folder, std::string& finalPath) {
+    if (FinalPathCall() == nullptr) {
+        return false;
+    }
+    HANDLE handle = ::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool found = FinalPathOf(handle, finalPath);
+    ::CloseHandle(handle);
+    return found;
 }
 
 std::string Win32Files::GetWindowsDirectory() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/win32/windows_api.h"
@@ -19,6 +20,11 @@ class Win32Files final : public Files {
     bool FindFirstFile(const std::string& path, uint32_t& attributes) override;
     bool GetFileSize(const std::string& path, uint32_t& size) override;
     bool CreateDirectory(const std::string& path) override;
+    bool CreateProtectedDirectory(const std::string& path,
+                                  const SecurityDescriptor& descriptor) override;
+    std::unique_ptr<NewFile> CreateNewFile(const std::string& path,
+                                           const SecurityDescriptor* descriptor) override;
+    bool GetFinalPathName(const std::string& folder, std::string& finalPath) override;
     std::string GetWindowsDirectory() override;
     std::unique_ptr<TextFile> OpenTextFile(const std::string& path) override;
     std::unique_ptr<Stream> OpenStream(const std::string& path, const char* mode) override;
@@ -118,6 +124,29 @@ class Win32Platform {
     Win32Messages messages_;
     Win32Ui ui_;
     Platform platform_;
+};
+
+// A function of a system library the program has already loaded (kernel32.dll, advapi32.dll),
+// looked up by name; null when the running system lacks it.
+FARPROC LoadedSystemFunction(const char* module, const char* name);
+
+// SECURITY_ATTRIBUTES that carry a descriptor, valid while this lives.
+class SecurityAttributes {
+  public:
+    explicit SecurityAttributes(const SecurityDescriptor& descriptor);
+    ~SecurityAttributes();
+    SecurityAttributes(const SecurityAttributes&) = delete;
+    SecurityAttributes& operator=(const SecurityAttributes&) = delete;
+
+    // Null when the descriptor could not be built.
+    SECURITY_ATTRIBUTES* Get() { return built_ ? &attributes_ : nullptr; }
+
+  private:
+    SECURITY_ATTRIBUTES attributes_ = {};
+    SECURITY_DESCRIPTOR descriptor_ = {};
+    std::vector<PSID> sids_;
+    std::vector<DWORD> acl_;  // an ACL is DWORD-aligned
+    bool built_ = false;
 };
 
 // Where LoadLibrary looks for a library named without a path.

@@ -163,11 +163,19 @@ TEST_F(CopyTest, BarPositionsAtTheEdgesOfAFile) {
     }
 }
 
-TEST_F(CopyTest, AnExistingDestinationIsReplaced) {
-    fake.AddFile("C:\\Dest\\a.ttf", Bytes(9000));
+TEST_F(CopyTest, NothingMayLieAtTheDestinationBeforehand) {
+    // The copy creates its file: what lies there already, a file or a folder, is neither written
+    // through nor deleted.
+    fake.AddFile("C:\\Dest\\a.ttf", "someone's");
+    fake.AddFolder("C:\\Dest\\b.ttf");
     fake.AddFile("C:\\Package\\a.ttf", "new");
-    ASSERT_EQ(Copy("C:\\Package\\a.ttf", "C:\\Dest\\a.ttf"), 1);
-    EXPECT_EQ(fake.Contents("C:\\Dest\\a.ttf"), "new");
+    for (const std::string target : {"C:\\Dest\\a.ttf", "C:\\Dest\\b.ttf"}) {
+        EXPECT_EQ(Copy("C:\\Package\\a.ttf", target), 0);
+        EXPECT_EQ(errorText, "ファイル「" + target + "」のオープンに失敗しました。");
+        EXPECT_EQ(Count("DeleteFileA " + target), 0);
+    }
+    EXPECT_EQ(fake.Contents("C:\\Dest\\a.ttf"), "someone's");
+    EXPECT_TRUE(fake.FolderExists("C:\\Dest\\b.ttf"));
 }
 
 TEST_F(CopyTest, ARelativeSourceResolvesAgainstTheCurrentFolder) {
@@ -235,7 +243,7 @@ TEST_F(CopyTest, AMissingSourceCreatesNoDestination) {
     EXPECT_EQ(Copy("C:\\Package\\表示.ttf", "C:\\Dest\\表示.ttf"), 0);
     EXPECT_EQ(errorText, "ファイル「C:\\Package\\表示.ttf」のオープンに失敗しました。");
     EXPECT_FALSE(fake.FileExists("C:\\Dest\\表示.ttf"));
-    EXPECT_EQ(Count("fopen wb C:\\Dest\\表示.ttf"), 0);
+    EXPECT_EQ(Count("CreateFileA CREATE_NEW C:\\Dest\\表示.ttf"), 0);
     EXPECT_EQ(Count("DeleteFileA C:\\Dest\\表示.ttf"), 0);
     EXPECT_EQ(CancelRequested, 0);
 }
@@ -247,13 +255,6 @@ TEST_F(CopyTest, ADestinationThatCannotBeCreatedIsNotDeleted) {
     EXPECT_EQ(Count("fclose C:\\Package\\a.ttf"), 1);
     EXPECT_EQ(Count("DeleteFileA C:\\Missing\\ソ.ttf"), 0);
     EXPECT_EQ(Count("PeekMessageA"), 0);
-
-    // A read-only file in its place stays as it is.
-    fake.AddFile("C:\\Dest\\locked.ttf", "keep me");
-    fake.Fail("fopen", "C:\\Dest\\locked.ttf");
-    EXPECT_EQ(Copy("C:\\Package\\a.ttf", "C:\\Dest\\locked.ttf"), 0);
-    EXPECT_EQ(errorText, "ファイル「C:\\Dest\\locked.ttf」のオープンに失敗しました。");
-    EXPECT_EQ(fake.Contents("C:\\Dest\\locked.ttf"), "keep me");
 }
 
 TEST_F(CopyTest, AReadErrorNamesTheSourceAndRemovesThePartialFile) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "catalogue/installed_fonts.h"
 #include "common/file_names.h"
@@ -10,6 +11,7 @@
 #include "fake_fixture.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
+#include "services/folders.h"
 #include "services/progress_dialog.h"
 
 namespace {
@@ -611,6 +613,88 @@ TEST_F(InstallTest, AConflictDialogThatCannotOpenKeepsTheFileAndNumbers) {
     ASSERT_EQ(Run({Package("A", "a.ttf")}, kChosen), 1);
     EXPECT_EQ(fake.Contents("C:\\MyFonts\\a.ttf"), "stray");
     EXPECT_EQ(Value("A (TrueType)"), "C:\\MyFonts\\a1.ttf");
+}
+
+// --- what other users may swap ---------------------------------------------------------------
+
+TEST_F(InstallTest, WhatIsCreatedOutsideTheFontsFolderGetsItsProtection) {
+    using platform::Trustee;
+    const auto security = [this](const std::string& path) {
+        const platform::SecurityDescriptor* found = fake.SecurityOf(path);
+        return found == nullptr ? std::nullopt : std::optional(*found);
+    };
+    const platform::SecurityDescriptor folder{true,
+                                              {{Trustee::LocalSystem, 0x1F01FF, 3},
+                                               {Trustee::Administrators, 0x1F01FF, 3},
+                                               {Trustee::Users, 0x1200A9, 3}}};
+    platform::SecurityDescriptor file = folder;
+    for (platform::AccessAllowed& entry : file.allowed) {
+        entry.aceFlags = 0;
+    }
+
+    // A new folder and the parent created with it, then a file in it.
+    ASSERT_NE(CreateFolderTree("C:\\New\\Fonts"), 0);
+    EXPECT_EQ(security("C:\\New"), folder);
+    EXPECT_EQ(security("C:\\New\\Fonts"), folder);
+    ASSERT_EQ(Run({Package("A", "a.ttf")}, "C:\\New\\Fonts\\"), 1);
+    EXPECT_EQ(security("C:\\New\\Fonts\\a.ttf"), file);
+    // A file in a folder that was there already; the folder stays as it was.
+    ASSERT_EQ(Run({Package("B", "b.ttf")}, kChosen), 1);
+    EXPECT_EQ(security("C:\\MyFonts\\b.ttf"), file);
+    EXPECT_EQ(security("C:\\MyFonts"), std::nullopt);
+    // The Fonts folder gives its files what they need; a file installed in place is the package's.
+    ASSERT_EQ(Run({Package("C", "c.ttf")}), 1);
+    EXPECT_EQ(security("C:\\WINDOWS\\Fonts\\c.ttf"), std::nullopt);
+    ASSERT_EQ(Run({Package("D", "d.ttf")}, "C:\\Package\\"), 1);
+    EXPECT_EQ(security("C:\\Package\\d.ttf"), std::nullopt);
+    EXPECT_EQ(Count("CreateFileA CREATE_NEW C:\\Package\\d.ttf"), 0);
+
+    // The 9x family has no ACLs.
+    PlatformId = 1;
+    ASSERT_NE(CreateFolderTree("C:\\Old\\Fonts"), 0);
+    ASSERT_EQ(Run({Package("E", "e.ttf")}, "C:\\Old\\Fonts\\"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    for (const char* path : {"C:\\Old", "C:\\Old\\Fonts", "C:\\Old\\Fonts\\e.ttf"}) {
+        EXPECT_TRUE(fake.FileExists(path) || fake.FolderExists(path)) << path;
+        EXPECT_EQ(security(path), std::nullopt) << path;
+    }
+}
+
+TEST_F(InstallTest, WhatAppearsAtTheTargetBeforeItIsCreatedStopsTheRunUntouched) {
+    // Another user puts a file (or a link) at the target after the clash check found none.
+    fake.onCall = [this](const std::string& call) {
+        if (call == "CreateFileA CREATE_NEW C:\\MyFonts\\b.ttf") {
+            fake.AddFile("C:\\MyFonts\\b.ttf", "planted");
+        }
+    };
+    EXPECT_EQ(Run({Package("A", "a.ttf"), Package("B", "b.ttf"), Package("C", "c.ttf")}, kChosen),
+              0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{"ファイル「C:\\MyFonts\\b.ttf」のオープンに失敗しました。"});
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\b.ttf"), "planted");
+    EXPECT_EQ(Count("DeleteFileA C:\\MyFonts\\b.ttf"), 0);
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\MyFonts\\a.ttf");
+    EXPECT_EQ(Value("B (TrueType)"), "<none>");
+    EXPECT_FALSE(fake.FileExists("C:\\MyFonts\\c.ttf"));
+    EXPECT_EQ(fake.calls.back(), kBroadcast);
+
+    // The folder swapped for a junction once the copies began: the file that landed elsewhere is
+    // removed through its own handle, and nothing there is touched by its path.
+    fake.messageBoxes.clear();
+    fake.AddFile("C:\\WINDOWS\\System32\\kept.dll", "system");
+    fake.onCall = [this](const std::string& call) {
+        if (call == "CreateFileA CREATE_NEW C:\\MyFonts\\d.ttf") {
+            fake.AddJunction("C:\\MyFonts", "C:\\WINDOWS\\System32");
+        }
+    };
+    EXPECT_EQ(Run({Package("D", "d.ttf")}, kChosen), 0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{"ファイル「C:\\MyFonts\\d.ttf」のオープンに失敗しました。"});
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\System32\\d.ttf"));
+    EXPECT_EQ(fake.Contents("C:\\WINDOWS\\System32\\kept.dll"), "system");
+    EXPECT_EQ(Count("DeleteFileA C:\\MyFonts\\d.ttf"), 0);
+    EXPECT_EQ(Value("D (TrueType)"), "<none>");
+    EXPECT_EQ(fake.calls.back(), kBroadcast);
 }
 
 // --- failures in the copy loop ----------------------------------------------------------------

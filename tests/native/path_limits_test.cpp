@@ -74,7 +74,7 @@ TEST_F(PathLimitsTest, TheDestinationPlusTheFileName) {
             ASSERT_EQ(windows.messageBoxes.size(), 1u) << length;
             EXPECT_EQ(windows.messageBoxes[0].text, Refusal(name));
             EXPECT_EQ(std::count(windows.calls.begin(), windows.calls.end(),
-                                 "fopen wb " + destination + name),
+                                 "CreateFileA CREATE_NEW " + destination + name),
                       0);
         }
     }

@@ -19,6 +19,10 @@ static_assert(win::kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
 static_assert(win::kDriveNoRootDir == DRIVE_NO_ROOT_DIR);
 static_assert(win::kCsidlFonts == CSIDL_FONTS);
 static_assert(win::kMaxPath == MAX_PATH);
+static_assert(win::kFileAllAccess == FILE_ALL_ACCESS);
+static_assert(win::kFileGenericReadExecute == (FILE_GENERIC_READ | FILE_GENERIC_EXECUTE));
+static_assert(win::kObjectInheritAce == OBJECT_INHERIT_ACE &&
+              win::kContainerInheritAce == CONTAINER_INHERIT_ACE);
 static_assert(win::kKeyRead == KEY_READ && win::kKeyAllAccess == KEY_ALL_ACCESS);
 static_assert(win::kRegSz == REG_SZ);
 static_assert(win::kErrorSuccess == ERROR_SUCCESS &&

@@ -73,10 +73,16 @@ TEST_F(ProgressCopyTest, AMultiChunkFileIsCopiedWhole) {
     EXPECT_EQ(BarPosition(), 10 + 50 * 10 / 11);
     EXPECT_EQ(errorText, "caller's text");
 
+    // The copy never opens what lies at its target.
     WriteFile(source, Bytes(8 * 1024));
-    ASSERT_EQ(CopyFileWithProgress(dialog, source, destination, 60, 90, errorText), 1);
+    EXPECT_EQ(CopyFileWithProgress(dialog, source, destination, 60, 90, errorText), 0);
+    EXPECT_EQ(errorText, "ファイル「" + destination + "」のオープンに失敗しました。");
+    EXPECT_EQ(ReadAll(destination), data);
+
+    const std::string second = scratch / "二つ目.ttf";
+    ASSERT_EQ(CopyFileWithProgress(dialog, source, second, 60, 90, errorText), 1);
     EXPECT_EQ(BarPosition(), 90);
-    EXPECT_EQ(ReadAll(destination), Bytes(8 * 1024));
+    EXPECT_EQ(ReadAll(second), Bytes(8 * 1024));
 }
 
 TEST_F(ProgressCopyTest, ACancelWaitingInTheQueueStopsTheCopyAndLeavesNoFile) {

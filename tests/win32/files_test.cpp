@@ -91,6 +91,44 @@ TEST_F(FilesTest, CreateFolderTreeFailsUnderAFile) {
     EXPECT_EQ(CreateFolderTree(scratch / "plain\\sub"), 0);
 }
 
+TEST_F(FilesTest, ProtectedFoldersAndNewFilesAreCreatedAndNothingIsOpenedInTheirPlace) {
+    platform::Files& files = windows.Get().files;
+    const std::string folder = scratch / kSoHyo;
+    ASSERT_TRUE(files.CreateProtectedDirectory(folder, *FontsFolderProtection(true)))
+        << GetLastError();
+    // Wine maps the DACL onto Unix permissions: the folder must still take the installer's files.
+    const std::string path = folder + "\\表示.ttf";
+    std::unique_ptr<platform::NewFile> file =
+        files.CreateNewFile(path, FontsFolderProtection(false));
+    ASSERT_NE(file, nullptr) << GetLastError();
+    EXPECT_EQ(file->Write("font", 4), 4u);
+    std::string landed;
+    std::string resolved;
+    ASSERT_TRUE(file->GetFinalPathName(landed));
+    ASSERT_TRUE(files.GetFinalPathName(folder + "\\", resolved));
+    EXPECT_EQ(lstrcmpiA(landed.c_str(), (resolved + "\\表示.ttf").c_str()), 0)
+        << landed << " in " << resolved;
+    EXPECT_EQ(file->Close(), 0);
+    for (const std::string& created : {folder, path}) {
+        DWORD size = 0;
+        GetFileSecurityA(created.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+        EXPECT_GT(size, 0u) << created;  // the exact entries are Wine's mapping, not ours
+    }
+
+    // Nothing of any kind may lie at the path of a new file.
+    EXPECT_EQ(files.CreateNewFile(path, nullptr), nullptr);
+    EXPECT_EQ(files.CreateNewFile(folder, FontsFolderProtection(false)), nullptr);
+    EXPECT_EQ(QueryFileSize(path), 4u);
+
+    // A file marked through its handle goes when the handle closes.
+    const std::string gone = folder + "\\gone.ttf";
+    file = files.CreateNewFile(gone, nullptr);
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(file->DeleteOnClose());
+    file->Close();
+    EXPECT_EQ(PathExists(gone, 0), 0);
+}
+
 TEST_F(FilesTest, LoadFontListReadsARealFileWithJapaneseNames) {
     FontList.clear();
     const std::string path = scratch / "FontList.txt";
