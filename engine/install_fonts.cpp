@@ -5,6 +5,7 @@
 
 #include "process/globals.h"
 #include "process/messages.h"
+#include "catalogue/font_list.h"
 #include "catalogue/installed_fonts.h"
 #include "common/cp932.h"
 #include "common/path_parts.h"
@@ -56,12 +57,33 @@ std::vector<FontEntry> OneFontPerFaceName(const std::vector<FontEntry>& selectio
     return fonts;
 }
 
+// Every file a line of FontList.txt names, chosen or not: the run never deletes one, writes
+// over one or copies onto one.
+std::vector<std::string> PackageFileNames(const std::vector<FontEntry>& selection) {
+    std::vector<std::string> names;
+    for (const FontEntry& font : selection) {
+        names.push_back(font.fileName);
+    }
+    for (const FontEntry& font : FontList) {
+        names.push_back(font.fileName);
+    }
+    return names;
+}
+
+// A file of the package: its path made absolute, and which file that is, when the system says.
+struct PackageFile {
+    std::string path;
+    bool identified = false;
+    platform::FileIdentity identity;
+};
+
 class InstallRun {
   public:
     InstallRun(platform::WindowHandle dialog, const std::vector<FontEntry>& selection,
                std::string destination)
         : dialog_(dialog),
           selection_(OneFontPerFaceName(selection)),
+          packageFileNames_(PackageFileNames(selection)),
           destination_(std::move(destination)),
           system_(platform::Current()),
           units_(static_cast<int32_t>(selection_.size()) + 3) {}
@@ -144,27 +166,63 @@ class InstallRun {
         }
     }
 
-    // The file a chosen font is installed from, made absolute: it is never deleted or written
-    // over, and a target path naming it is that same file, already in place. A path the system
-    // cannot make absolute is compared as it stands.
-    std::string SourcePath(const std::string& fileName) {
-        std::string full;
-        return system_.files.GetFullPathName(fileName, full) ? full : fileName;
+    // A path the system cannot make absolute is compared as it stands.
+    PackageFile Identify(const std::string& fileName) {
+        PackageFile file;
+        if (!system_.files.GetFullPathName(fileName, file.path)) {
+            file.path = fileName;
+        }
+        file.identified = system_.files.GetFileIdentity(file.path, file.identity);
+        return file;
     }
 
-    bool IsPackageFile(const std::string& path) const {
-        for (const std::string& source : sourcePaths_) {
-            if (cp932::EqualsIgnoreCase(source, path)) {
-                return true;
+    static bool SameFile(const PackageFile& a, const PackageFile& b) {
+        return cp932::EqualsIgnoreCase(a.path, b.path) ||
+               (a.identified && b.identified && a.identity == b.identity);
+    }
+
+    // The package file that an existing path names, or null. One file has many spellings (short
+    // names, mapped drives, case the text comparison does not fold, trailing dots), so when no
+    // spelling matches, the system is asked which file it is.
+    const PackageFile* FindPackageFile(const std::string& path) {
+        for (const PackageFile& file : package_) {
+            if (cp932::EqualsIgnoreCase(file.path, path)) {
+                return &file;
             }
         }
-        return false;
+        PackageFile asked;
+        asked.path = path;
+        asked.identified = system_.files.GetFileIdentity(path, asked.identity);
+        for (const PackageFile& file : package_) {
+            if (asked.identified && SameFile(file, asked)) {
+                return &file;
+            }
+        }
+        return nullptr;
+    }
+
+    // Whether the target path names the chosen font's own file: the destination is the
+    // package's folder, and the font is installed where it lies.
+    bool IsSourceItself(const std::string& targetPath, const PackageFile& source) {
+        if (cp932::EqualsIgnoreCase(targetPath, source.path)) {
+            return true;
+        }
+        if (PathExists(targetPath, 0) == 0) {
+            return false;
+        }
+        const PackageFile* found = FindPackageFile(targetPath);
+        return found != nullptr && SameFile(*found, source);
     }
 
     bool Prepare() {
         EnterProgramFolder();
         totalSize_ = 0;
-        sourcePaths_.clear();
+        package_.clear();
+        for (const std::string& fileName : packageFileNames_) {
+            package_.push_back(Identify(fileName));
+        }
+        sources_.clear();
+        inPlace_.clear();
         for (const FontEntry& font : selection_) {
             if (Cancelled()) {
                 return false;
@@ -181,9 +239,11 @@ class InstallRun {
                 Warn(UnusableName(font.fileName));
                 return false;
             }
-            sourcePaths_.push_back(SourcePath(font.fileName));
+            sources_.push_back(Identify(font.fileName));
+            inPlace_.push_back(IsSourceItself(destination_ + name, sources_.back()));
             const uint32_t size = QueryFileSize(font.fileName);
-            if (size != kUnknownFileSize) {
+            // A font installed where it lies needs no room.
+            if (size != kUnknownFileSize && !inPlace_.back()) {
                 totalSize_ += size;
             }
         }
@@ -235,8 +295,9 @@ class InstallRun {
                 // is unloaded and unregistered, but nothing is deleted for it. Nor is a file of
                 // the package: an earlier run may have installed it where it lies.
                 const bool namesAFile = IsUsableFileName(parts.baseName + parts.extension);
-                if (namesAFile && !IsPackageFile(record.fileName) &&
-                    (cp932::EqualsIgnoreCase(folder, destination_) || IsFontsFolder(folder))) {
+                if (namesAFile &&
+                    (cp932::EqualsIgnoreCase(folder, destination_) || IsFontsFolder(folder)) &&
+                    FindPackageFile(record.fileName) == nullptr) {
                     // Windows holds on to a font file until every program has let it go.
                     Broadcast();
                     system_.files.DeleteFile(record.fileName);
@@ -296,11 +357,12 @@ class InstallRun {
     }
 
     // Settles a file of the target name that lies in a folder the user chose and belongs to no
-    // installed font and not to the package. False when the run stops.
+    // installed font and not to the package; the others are numbered silently. False when the
+    // run stops.
     bool SettleClash(const FontEntry& font, const std::string& targetName,
                      const std::string& targetPath) {
         if (IsFontsFolder(destination_) || PathExists(targetPath, 0) == 0 ||
-            IsRegisteredFile(targetPath) || IsPackageFile(targetPath)) {
+            IsRegisteredFile(targetPath) || FindPackageFile(targetPath) != nullptr) {
             return true;
         }
         if (SameForFollowing == 0) {
@@ -344,16 +406,14 @@ class InstallRun {
         return true;
     }
 
-    bool CopyOne(const FontEntry& font, const std::string& sourcePath) {
+    // A font in place is loaded and recorded where it lies.
+    bool CopyOne(const FontEntry& font, bool inPlace) {
         SetProgressText(dialog_, font.fontName + " をインストールしています。");
         if (Cancelled()) {
             return false;
         }
         const std::string targetName = TargetFileName(font.fileName);
         std::string targetPath = destination_ + targetName;
-        // The destination is the package's own folder: the file is already where it is to be
-        // installed, and is loaded and recorded where it lies.
-        const bool inPlace = cp932::EqualsIgnoreCase(targetPath, sourcePath);
         if (!inPlace && !CopyToDestination(font, targetName, targetPath)) {
             return false;
         }
@@ -383,7 +443,7 @@ class InstallRun {
         installedCount_ = 0;
         rememberedAnswer_ = -1;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
-            if (!CopyOne(selection_[i], sourcePaths_[i])) {
+            if (!CopyOne(selection_[i], inPlace_[i])) {
                 return false;
             }
         }
@@ -392,13 +452,16 @@ class InstallRun {
 
     platform::WindowHandle dialog_;
     const std::vector<FontEntry> selection_;
+    const std::vector<std::string> packageFileNames_;
     const std::string destination_;
     platform::Platform& system_;
     const int32_t units_;
     uint64_t totalSize_ = 0;
     std::vector<FontEntry> installed_;
     std::vector<std::string> registeredFiles_;
-    std::vector<std::string> sourcePaths_;  // one per font of selection_
+    std::vector<PackageFile> package_;
+    std::vector<PackageFile> sources_;  // one per font of selection_
+    std::vector<bool> inPlace_;         // one per font of selection_
     std::vector<std::string> removedNames_;
     int32_t installedCount_ = 0;
     int32_t rememberedAnswer_ = -1;

@@ -65,6 +65,19 @@ class Stream {
     virtual int Close() = 0;
 };
 
+// Which file a path names, whatever its spelling: the volume's serial number and the file's
+// index on it (BY_HANDLE_FILE_INFORMATION).
+struct FileIdentity {
+    uint32_t volumeSerial = 0;
+    uint32_t indexHigh = 0;
+    uint32_t indexLow = 0;
+
+    bool operator==(const FileIdentity& other) const {
+        return volumeSerial == other.volumeSerial && indexHigh == other.indexHigh &&
+               indexLow == other.indexLow;
+    }
+};
+
 class Files {
   public:
     virtual ~Files() = default;
@@ -88,6 +101,10 @@ class Files {
     // GetFullPathNameA into a buffer of 260 bytes: the path made absolute against the current
     // folder. False when the call fails or the result does not fit.
     virtual bool GetFullPathName(const std::string& path, std::string& fullPath) = 0;
+    // CreateFileA (no access asked, sharing read and write, existing only),
+    // GetFileInformationByHandle, CloseHandle. False when the file cannot be opened or the
+    // system gives no identity.
+    virtual bool GetFileIdentity(const std::string& path, FileIdentity& identity) = 0;
 };
 
 // The folder browser's callback (BFFCALLBACK) in portable form; the Win32 side forwards to it.

@@ -23,6 +23,7 @@ class NativeFiles final : public platform::Files {
     bool DeleteFile(const std::string& path) override;
     bool SetCurrentDirectory(const std::string&) override { return true; }
     bool GetFullPathName(const std::string&, std::string&) override { return false; }
+    bool GetFileIdentity(const std::string&, platform::FileIdentity&) override { return false; }
 };
 
 // A queue that is always empty. Counts the peeks; onPeek may raise the cancel flag at a chosen

@@ -98,6 +98,11 @@ class FakePlatform final : public platform::SystemInfo,
     // Writes to the file beyond this many bytes fall short, as on a full disk.
     void LimitWrites(const std::string& path, uint64_t bytes);
     std::string Contents(const std::string& path) const;
+    // Another spelling of a folder, as Windows knows several: an 8.3 short name
+    // (C:\PACKAG~1 for C:\Package Files) or a drive mapped to a share (Z: for \\srv\share).
+    // Files reached through either are the same files; the full path of each spelling stays as
+    // written.
+    void AddAlias(const std::string& alias, const std::string& real);
     // The full path Windows would make of path against the current folder.
     std::string FullPath(const std::string& path) const { return Resolve(path); }
 
@@ -177,6 +182,7 @@ class FakePlatform final : public platform::SystemInfo,
     bool DeleteFile(const std::string& path) override;
     bool SetCurrentDirectory(const std::string& path) override;
     bool GetFullPathName(const std::string& path, std::string& fullPath) override;
+    bool GetFileIdentity(const std::string& path, platform::FileIdentity& identity) override;
 
     bool GetMalloc(platform::ShellAllocator& allocator) override;
     bool GetSpecialFolderLocation(int csidl, platform::ItemList& list) override;
@@ -258,6 +264,9 @@ class FakePlatform final : public platform::SystemInfo,
     // Paths, roots and drive names compare without regard to case: ASCII letters fold, double-byte
     // characters stay as they are. Folded paths are the file system's lookup keys.
     static std::string FoldCase(const std::string& text);
+    // The file system's lookup key of a path: resolved, folded, and with an alias replaced by
+    // the folder it stands for.
+    std::string Key(const std::string& path) const;
     const Node* Find(const std::string& path) const;
     FakeDialog* DialogOf(platform::WindowHandle dialog);
     // What a control does with a message, sent through its dialog or to its own handle.
@@ -276,6 +285,9 @@ class FakePlatform final : public platform::SystemInfo,
     std::map<platform::KeyHandle, std::string> openKeys_;  // handle -> folded path
     std::set<platform::DeviceContext> deviceContexts_;
     std::map<std::string, uint64_t> writeLimits_;  // folded path -> bytes a file may hold
+    std::map<std::string, std::string> aliases_;   // folded alias -> folded folder
+    std::map<std::string, uint32_t> fileIndexes_;  // key -> file index
+    uint32_t nextFileIndex_ = 1;
     uintptr_t nextHandle_ = 0x1000;
 };
 

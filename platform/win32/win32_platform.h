@@ -25,6 +25,7 @@ class Win32Files final : public Files {
     bool DeleteFile(const std::string& path) override;
     bool SetCurrentDirectory(const std::string& path) override;
     bool GetFullPathName(const std::string& path, std::string& fullPath) override;
+    bool GetFileIdentity(const std::string& path, FileIdentity& identity) override;
 };
 
 class Win32Shell final : public Shell {
