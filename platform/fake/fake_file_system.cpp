@@ -86,6 +86,8 @@ std::string FakePlatform::Resolve(const std::string& path) const {
     } else if (!p.empty() && p[0] == '\\') {
         prefix = currentDirectory.substr(0, 2);
         rest = p.substr(1);
+    } else if (currentDirectory.compare(0, 2, "\\\\") == 0) {
+        return Resolve(currentDirectory + "\\" + p);  // a folder on a share
     } else {
         prefix = currentDirectory.substr(0, 2);
         rest = currentDirectory.substr(3) + "\\" + p;

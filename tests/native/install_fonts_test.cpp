@@ -286,6 +286,18 @@ TEST_F(InstallTest, SizesAddUpInSixtyFourBitsAndEqualFreeSpacePasses) {
     fake.freeBytesEx.erase(kChosen);
     EXPECT_EQ(Run(small, kChosen), 1);
     EXPECT_TRUE(fake.messageBoxes.empty());
+
+    // A font installed where it lies is not copied and needs no room.
+    const std::vector<FontEntry> mixed = {Package("P", "p.ttf", 5000),
+                                          FontEntry{"Q", "C:\\Other\\q.ttf"}};
+    fake.AddFile("C:\\Other\\q.ttf", FontBytes("Q", 100));
+    fake.freeBytesEx["C:\\Package\\"] = 100;
+    EXPECT_EQ(Run(mixed, "C:\\Package\\"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    fake.freeBytesEx["C:\\Package\\"] = 99;
+    EXPECT_EQ(Run(mixed, "C:\\Package\\"), 0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{"ディスク容量が足りません。\n必要な容量：100 バイト"});
 }
 
 // --- removal ----------------------------------------------------------------------------------
@@ -588,10 +600,84 @@ TEST_F(InstallTest, ThePackagesOwnFolderAsDestinationInstallsItsFilesWhereTheyLi
     EXPECT_EQ(fake.Contents(package + "a.ttf"), FontBytes("A"));
     EXPECT_EQ(Value("A (TrueType)"), "C:\\Package\\a.ttf");
 
-    // A font that will not load where it lies is not deleted with it.
+    // A font that cannot be recorded, or will not load, where it lies is not deleted with it.
+    fake.Fail("RegSetValueExA");
+    EXPECT_EQ(Run({selection[0]}, "C:\\Package\\"), 0);
+    EXPECT_FALSE(fake.FontLoaded(package + "a.ttf"));
+    EXPECT_EQ(fake.Contents(package + "a.ttf"), FontBytes("A"));
     fake.Fail("AddFontResourceA");
     EXPECT_EQ(Run({selection[0]}, "C:\\Package\\"), 0);
     EXPECT_EQ(fake.Contents(package + "a.ttf"), FontBytes("A"));
+}
+
+TEST_F(InstallTest, ARecordOfAnUnchosenLineOfThePackageKeepsItsFile) {
+    // One face on two lines, installed in place from one and then from the other.
+    FontList = {Package("A", "a.otf"), Package("A", "a.ttf")};
+    ASSERT_EQ(Run({FontList[0]}, "C:\\Package\\"), 1);
+    ASSERT_EQ(Value("A (OpenType)"), "C:\\Package\\a.otf");
+    ASSERT_EQ(Run({FontList[1]}, "C:\\Package\\"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(Value("A (OpenType)"), "<none>");
+    EXPECT_FALSE(fake.FontLoaded("C:\\Package\\a.otf"));
+    EXPECT_EQ(fake.Contents("C:\\Package\\a.otf"), FontBytes("A"));
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\Package\\a.ttf");
+}
+
+TEST_F(InstallTest, AClashWithAnUnchosenFileOfThePackageIsNumberedWithoutAsking) {
+    FontList = {Package("B", "a.ttf"), Package("A", "sub\\a.ttf")};
+    AnswerConflicts(win::kIdOk, true);
+    ASSERT_EQ(Run({FontList[1]}, "C:\\Package\\"), 1);
+    EXPECT_EQ(ConflictDialogs(), 0);
+    EXPECT_EQ(fake.Contents("C:\\Package\\a.ttf"), FontBytes("B"));
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\Package\\a1.ttf");
+    EXPECT_EQ(fake.Contents("C:\\Package\\a1.ttf"), FontBytes("A"));
+}
+
+TEST_F(InstallTest, OneFileUnderTwoSpellingsIsStillThePackagesOwn) {
+    AnswerConflicts(win::kIdOk, true);  // overwrite, if anything were asked
+    struct Spelling {
+        const char* program;      // where the package lies
+        const char* alias;        // another spelling of a folder on the way there, if any
+        const char* aliased;      // that folder
+        const char* fileName;     // the line of FontList.txt
+        const char* destination;  // the folder typed
+    };
+    for (const Spelling& spelling : {
+             Spelling{"C:\\Package Files", "C:\\PACKAG~1", "C:\\Package Files", "a.ttf",
+                      "C:\\PACKAG~1\\"},
+             Spelling{"\\\\srv\\share\\pkg", "Z:", "\\\\srv\\share", "a.ttf", "Z:\\pkg\\"},
+             Spelling{"C:\\Package", nullptr, nullptr, "a.ttf.", "C:\\Package\\"},
+             Spelling{"C:\\\x82\x6Fkg", nullptr, nullptr, "a.ttf", "C:\\\x82\x90kg\\"},  // Ｐ, ｐ
+         }) {
+        FreshWindows fresh;
+        fake::FakePlatform& windows = fresh.windows;
+        const std::string program = spelling.program;
+        windows.modulePath = program + "\\FontInstaller.exe";
+        windows.AddFile(program + "\\a.ttf", FontBytes("A"));
+        if (spelling.alias != nullptr) {
+            windows.AddAlias(spelling.alias, spelling.aliased);
+        }
+        const FontEntry font{"A", spelling.fileName};
+        FontList = {font};
+        ASSERT_EQ(InstallFonts(fresh.progress, {font}, spelling.destination), 1)
+            << spelling.destination;
+        EXPECT_TRUE(windows.messageBoxes.empty()) << spelling.destination;
+        EXPECT_EQ(windows.Contents(program + "\\a.ttf"), FontBytes("A")) << spelling.destination;
+        EXPECT_FALSE(windows.FileExists(program + "\\a1.ttf")) << spelling.destination;
+
+        // The next run starts from the folder by its other spelling: the old record is the
+        // package's file, and stays. (A name recorded with its trailing dot is no font file
+        // the scan knows.)
+        if (font.fileName != "a.ttf") {
+            continue;
+        }
+        windows.modulePath = spelling.destination + std::string("FontInstaller.exe");
+        ASSERT_EQ(InstallFonts(fresh.progress, {FontEntry{"A", "a.ttf"}}, program + "\\"), 1)
+            << spelling.destination;
+        EXPECT_EQ(windows.Contents(program + "\\a.ttf"), FontBytes("A")) << spelling.destination;
+        EXPECT_TRUE(windows.messageBoxes.empty()) << spelling.destination;
+    }
+    EXPECT_EQ(ConflictDialogs(), 0);
 }
 
 TEST_F(InstallTest, ACancelWithTheBoxTickedLeavesLaterRunsNumbering) {
