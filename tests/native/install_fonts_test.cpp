@@ -659,7 +659,7 @@ TEST_F(InstallTest, OneFileUnderTwoSpellingsIsStillThePackagesOwn) {
         }
         const FontEntry font{"A", spelling.fileName};
         FontList = {font};
-        ASSERT_EQ(InstallFonts(fresh.progress, {font}, spelling.destination), 1)
+        EXPECT_EQ(InstallFonts(fresh.progress, {font}, spelling.destination), 1)
             << spelling.destination;
         EXPECT_TRUE(windows.messageBoxes.empty()) << spelling.destination;
         EXPECT_EQ(windows.Contents(program + "\\a.ttf"), FontBytes("A")) << spelling.destination;
@@ -672,7 +672,7 @@ TEST_F(InstallTest, OneFileUnderTwoSpellingsIsStillThePackagesOwn) {
             continue;
         }
         windows.modulePath = spelling.destination + std::string("FontInstaller.exe");
-        ASSERT_EQ(InstallFonts(fresh.progress, {FontEntry{"A", "a.ttf"}}, program + "\\"), 1)
+        EXPECT_EQ(InstallFonts(fresh.progress, {FontEntry{"A", "a.ttf"}}, program + "\\"), 1)
             << spelling.destination;
         EXPECT_EQ(windows.Contents(program + "\\a.ttf"), FontBytes("A")) << spelling.destination;
         EXPECT_TRUE(windows.messageBoxes.empty()) << spelling.destination;
