@@ -255,6 +255,10 @@ class Ui {
     // GetDlgItem: a control's own window, to send it messages without looking it up each time.
     // Null when the dialog has no such control.
     virtual WindowHandle GetDlgItem(WindowHandle dialog, int id) = 0;
+    // SetWindowLongPtrA and GetWindowLongPtrA with DWLP_USER: a value a dialog keeps for its
+    // own procedure. 0 until one is set.
+    virtual void SetDialogUserData(WindowHandle dialog, intptr_t value) = 0;
+    virtual intptr_t GetDialogUserData(WindowHandle dialog) = 0;
     // EnableWindow on GetDlgItem.
     virtual bool EnableDlgItem(WindowHandle dialog, int id, bool enable) = 0;
     // CreateDialogParamA with a template id of the program's own module: a modeless dialog.

@@ -67,6 +67,8 @@ class QuietUi final : public platform::Ui {
         return 0;
     }
     platform::WindowHandle GetDlgItem(platform::WindowHandle, int) override { return nullptr; }
+    void SetDialogUserData(platform::WindowHandle, intptr_t) override {}
+    intptr_t GetDialogUserData(platform::WindowHandle) override { return 0; }
     bool EnableDlgItem(platform::WindowHandle, int, bool) override { return true; }
     platform::WindowHandle CreateDialogParam(platform::InstanceHandle, int, platform::WindowHandle,
                                              platform::DialogProcedure, intptr_t) override {

@@ -309,6 +309,19 @@ class WatchedUi final : public platform::Ui {
         Done(inRun, start, 0);
         return control;
     }
+    void SetDialogUserData(platform::WindowHandle dialog, intptr_t value) override {
+        const int64_t start = Now();
+        const bool inRun = watch_.Enter(start);
+        inner_.SetDialogUserData(dialog, value);
+        Done(inRun, start, 0);
+    }
+    intptr_t GetDialogUserData(platform::WindowHandle dialog) override {
+        const int64_t start = Now();
+        const bool inRun = watch_.Enter(start);
+        const intptr_t value = inner_.GetDialogUserData(dialog);
+        Done(inRun, start, 0);
+        return value;
+    }
     bool EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) override {
         const int64_t start = Now();
         const bool inRun = watch_.Enter(start);

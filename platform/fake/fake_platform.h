@@ -36,6 +36,7 @@ struct FakeDialog {
     intptr_t result = 0;
     bool modeless = false;
     bool destroyed = false;
+    intptr_t userData = 0;  // DWLP_USER
 };
 
 struct RegistryValue {
@@ -230,6 +231,8 @@ class FakePlatform final : public platform::SystemInfo,
     intptr_t SendDlgItemMessage(platform::WindowHandle dialog, int id, unsigned message,
                                 uintptr_t wParam, intptr_t lParam) override;
     platform::WindowHandle GetDlgItem(platform::WindowHandle dialog, int id) override;
+    void SetDialogUserData(platform::WindowHandle dialog, intptr_t value) override;
+    intptr_t GetDialogUserData(platform::WindowHandle dialog) override;
     bool EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) override;
     platform::WindowHandle CreateDialogParam(platform::InstanceHandle instance, int templateId,
                                              platform::WindowHandle owner,

@@ -90,6 +90,8 @@ class Win32Ui final : public Ui {
     intptr_t SendDlgItemMessage(WindowHandle dialog, int id, unsigned message, uintptr_t wParam,
                                 intptr_t lParam) override;
     WindowHandle GetDlgItem(WindowHandle dialog, int id) override;
+    void SetDialogUserData(WindowHandle dialog, intptr_t value) override;
+    intptr_t GetDialogUserData(WindowHandle dialog) override;
     bool EnableDlgItem(WindowHandle dialog, int id, bool enable) override;
     WindowHandle CreateDialogParam(InstanceHandle instance, int templateId, WindowHandle owner,
                                    DialogProcedure procedure, intptr_t param) override;
