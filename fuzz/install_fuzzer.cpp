@@ -1,8 +1,9 @@
 // Whole install runs against the fake: a random FontList, a random font table, files already in
 // place, failures of any system call, any answer to the conflict dialog and Cancel at any pump.
 // Whatever happens, nothing may be written or deleted outside the destination and the Fonts
-// folder, no file of the package may be written or deleted, no value may name a file the run
-// did not copy (or find already in place), and 1 must mean every font went in.
+// folder, no file of the package (any line of FontList, chosen or not, under any spelling) may be
+// written or deleted, no value may name a file the run did not copy (or find already in place),
+// and 1 must mean every font went in.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "process/globals.h"
+#include "catalogue/font_list.h"
 #include "common/cp932.h"
 #include "engine/conflict_dialog.h"
 #include "engine/install_fonts.h"
@@ -47,8 +49,9 @@ const char* const kCalls[] = {"RemoveFontResourceA", "RegDeleteValueA",    "RegS
                               "DialogBoxParamA",     "GetDiskFreeSpaceExA"};
 const int kAnswers[] = {win::kIdOk, IDC_RENAME, win::kIdCancel};
 const char* const kSuffixes[] = {" (TrueType)", " (OpenType)", "", " (True Type)"};
+// C:\PACKAG~1 is the package's folder under its short name.
 const char* const kDestinations[] = {"C:\\WINDOWS\\Fonts\\", "C:\\Dest\\", "C:\\Dest\\Sub\\",
-                                     "c:\\package\\"};
+                                     "c:\\package\\", "C:\\PACKAG~1\\"};
 const char* const kStrays[] = {"a.ttf", "a1.ttf", "b.OTF", "c", "x.ttf"};
 
 template <typename T, std::size_t N>
@@ -94,14 +97,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     platform::ScopedPlatform scope(windows.Platform());
     windows.AddFolder("C:\\Dest\\Sub");
     windows.AddFolder("C:\\Other");
+    windows.AddAlias("C:\\PACKAG~1", "C:\\Package");
     OsClass = input.ConsumeIntegralInRange<int32_t>(0, 7);
     PlatformId = 2;
     SameForFollowing = input.ConsumeBool() ? 1 : 0;
     ConflictMessage.clear();
 
-    // The package.
+    // The package: its lines, some of them chosen.
     std::vector<FontEntry> selection;
-    const int fonts = input.ConsumeIntegralInRange(0, 4);
+    FontList.clear();
+    const int fonts = input.ConsumeIntegralInRange(0, 6);
     for (int i = 0; i < fonts; ++i) {
         FontEntry font{
             input.ConsumeBool() ? Pick(input, kFaces) : input.ConsumeRandomLengthString(8),
@@ -113,7 +118,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             "FACE=" + font.fontName + "\n" + std::string(padding, 'x'));
             windows.currentDirectory = "C:\\";
         }
-        selection.push_back(font);
+        FontList.push_back(font);
+        if (input.ConsumeBool()) {
+            selection.push_back(font);
+        }
     }
     // What is installed already, and what lies in the folders.
     const int installed = input.ConsumeIntegralInRange(0, 4);
@@ -170,19 +178,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     };
 
-    // The package's files, as the run finds them from the program's folder.
+    // The package's files, as the run finds them from the program's folder, with what they hold
+    // and which files they are.
     std::vector<std::string> packageFiles;
+    std::vector<std::string> packageContents;
+    std::vector<platform::FileIdentity> packageIdentities;
     windows.currentDirectory = "C:\\Package";
-    for (const FontEntry& font : selection) {
-        if (windows.FileExists(font.fileName)) {
+    for (const FontEntry& font : FontList) {
+        platform::FileIdentity identity;
+        if (windows.GetFileIdentity(font.fileName, identity)) {
             packageFiles.push_back(windows.FullPath(font.fileName));
+            packageContents.push_back(windows.Contents(font.fileName));
+            packageIdentities.push_back(identity);
         }
     }
     windows.currentDirectory = "C:\\";
     const auto isPackageFile = [&](const std::string& full) {
-        return std::any_of(packageFiles.begin(), packageFiles.end(), [&](const std::string& file) {
-            return cp932::EqualsIgnoreCase(file, full);
-        });
+        platform::FileIdentity identity;
+        const bool known = windows.GetFileIdentity(full, identity);
+        for (std::size_t i = 0; i < packageFiles.size(); ++i) {
+            if (cp932::EqualsIgnoreCase(packageFiles[i], full) ||
+                (known && identity == packageIdentities[i])) {
+                return true;
+            }
+        }
+        return false;
     };
 
     std::map<std::string, std::string> before;
@@ -213,6 +233,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!DirectlyIn(full, destinationFolder) && !DirectlyIn(full, kFonts)) {
             std::fprintf(stderr, "touched %s (named \"%s\", destination %s)\n", full.c_str(),
                          path.c_str(), destination.c_str());
+            FUZZ_CHECK(false);
+        }
+    }
+    // Under whatever spelling the run reached it, every file of the package is as it was.
+    for (std::size_t i = 0; i < packageFiles.size(); ++i) {
+        if (!windows.FileExists(packageFiles[i]) ||
+            windows.Contents(packageFiles[i]) != packageContents[i]) {
+            std::fprintf(stderr, "%s of the package was deleted or written\n",
+                         packageFiles[i].c_str());
             FUZZ_CHECK(false);
         }
     }
@@ -265,5 +294,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(windows.liveKeys == 0 && windows.liveDeviceContexts == 0);
     ProgressDialog = nullptr;
     CancelRequested = 0;
+    FontList.clear();
     return 0;
 }
