@@ -70,8 +70,10 @@ std::vector<std::string> PackageFileNames(const std::vector<FontEntry>& selectio
     return names;
 }
 
-// A file of the package: its path made absolute, and which file that is, when the system says.
+// A file of the package: its name in FontList.txt, its path made absolute, and which file that
+// is, when the system says.
 struct PackageFile {
+    std::string name;
     std::string path;
     bool identified = false;
     platform::FileIdentity identity;
@@ -169,6 +171,7 @@ class InstallRun {
     // A path the system cannot make absolute is compared as it stands.
     PackageFile Identify(const std::string& fileName) {
         PackageFile file;
+        file.name = fileName;
         if (!system_.files.GetFullPathName(fileName, file.path)) {
             file.path = fileName;
         }
@@ -176,29 +179,35 @@ class InstallRun {
         return file;
     }
 
-    static bool SameFile(const PackageFile& a, const PackageFile& b) {
-        return cp932::EqualsIgnoreCase(a.path, b.path) ||
-               (a.identified && b.identified && a.identity == b.identity);
-    }
-
-    // The package file that an existing path names, or null. One file has many spellings (short
+    // Whether an existing path names a file of the package. One file has many spellings (short
     // names, mapped drives, case the text comparison does not fold, trailing dots), so when no
     // spelling matches, the system is asked which file it is.
-    const PackageFile* FindPackageFile(const std::string& path) {
+    bool IsPackageFile(const std::string& path) {
         for (const PackageFile& file : package_) {
             if (cp932::EqualsIgnoreCase(file.path, path)) {
-                return &file;
+                return true;
             }
         }
-        PackageFile asked;
-        asked.path = path;
-        asked.identified = system_.files.GetFileIdentity(path, asked.identity);
+        platform::FileIdentity asked;
+        if (!system_.files.GetFileIdentity(path, asked)) {
+            return false;
+        }
         for (const PackageFile& file : package_) {
-            if (asked.identified && SameFile(file, asked)) {
-                return &file;
+            if (file.identified && file.identity == asked) {
+                return true;
             }
         }
-        return nullptr;
+        return false;
+    }
+
+    // A chosen font's own file, as the package's files were identified at the start.
+    PackageFile SourceOf(const FontEntry& font) {
+        for (const PackageFile& file : package_) {
+            if (file.name == font.fileName) {
+                return file;
+            }
+        }
+        return Identify(font.fileName);
     }
 
     // Whether the target path names the chosen font's own file: the destination is the
@@ -207,11 +216,9 @@ class InstallRun {
         if (cp932::EqualsIgnoreCase(targetPath, source.path)) {
             return true;
         }
-        if (PathExists(targetPath, 0) == 0) {
-            return false;
-        }
-        const PackageFile* found = FindPackageFile(targetPath);
-        return found != nullptr && SameFile(*found, source);
+        platform::FileIdentity target;
+        return source.identified && PathExists(targetPath, 0) != 0 &&
+               system_.files.GetFileIdentity(targetPath, target) && target == source.identity;
     }
 
     bool Prepare() {
@@ -221,7 +228,6 @@ class InstallRun {
         for (const std::string& fileName : packageFileNames_) {
             package_.push_back(Identify(fileName));
         }
-        sources_.clear();
         inPlace_.clear();
         for (const FontEntry& font : selection_) {
             if (Cancelled()) {
@@ -239,8 +245,7 @@ class InstallRun {
                 Warn(UnusableName(font.fileName));
                 return false;
             }
-            sources_.push_back(Identify(font.fileName));
-            inPlace_.push_back(IsSourceItself(destination_ + name, sources_.back()));
+            inPlace_.push_back(IsSourceItself(destination_ + name, SourceOf(font)));
             const uint32_t size = QueryFileSize(font.fileName);
             // A font installed where it lies needs no room.
             if (size != kUnknownFileSize && !inPlace_.back()) {
@@ -297,7 +302,7 @@ class InstallRun {
                 const bool namesAFile = IsUsableFileName(parts.baseName + parts.extension);
                 if (namesAFile &&
                     (cp932::EqualsIgnoreCase(folder, destination_) || IsFontsFolder(folder)) &&
-                    FindPackageFile(record.fileName) == nullptr) {
+                    !IsPackageFile(record.fileName)) {
                     // Windows holds on to a font file until every program has let it go.
                     Broadcast();
                     system_.files.DeleteFile(record.fileName);
@@ -362,7 +367,7 @@ class InstallRun {
     bool SettleClash(const FontEntry& font, const std::string& targetName,
                      const std::string& targetPath) {
         if (IsFontsFolder(destination_) || PathExists(targetPath, 0) == 0 ||
-            IsRegisteredFile(targetPath) || FindPackageFile(targetPath) != nullptr) {
+            IsRegisteredFile(targetPath) || IsPackageFile(targetPath)) {
             return true;
         }
         if (SameForFollowing == 0) {
@@ -460,8 +465,7 @@ class InstallRun {
     std::vector<FontEntry> installed_;
     std::vector<std::string> registeredFiles_;
     std::vector<PackageFile> package_;
-    std::vector<PackageFile> sources_;  // one per font of selection_
-    std::vector<bool> inPlace_;         // one per font of selection_
+    std::vector<bool> inPlace_;  // one per font of selection_
     std::vector<std::string> removedNames_;
     int32_t installedCount_ = 0;
     int32_t rememberedAnswer_ = -1;
