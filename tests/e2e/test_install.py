@@ -87,11 +87,14 @@ def ttc(*specs):
 def make_package(folder, entries):
     """A package in C:\\<folder>: the installer, each (face, file, maker) and FontList.txt.
 
-    A maker of None leaves the file out, as a package with a missing file would."""
+    A maker of None leaves the file out, as a package with a missing file would. A file name
+    may name a subfolder (sub\\a.ttf)."""
     package = SESSION.make_package(CONFIG.installer, folder)
     for _, file_name, maker in entries:
         if maker is not None:
-            maker(os.path.join(package, file_name))
+            path = os.path.join(package, *file_name.split("\\"))
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            maker(path)
     write_font_list(os.path.join(package, "FontList.txt"),
                     [(face, file_name) for face, file_name, _ in entries])
     return "C:\\%s\\FontInstaller.exe" % folder
@@ -589,21 +592,12 @@ class B2ConflictTest(InstallCase):
         face = FontSpec("FI E2E Two Lines", "FIE2ETwoLines")
         kept = FontSpec("FI E2E Not Chosen", "FIE2ENotChosen")
         chosen = FontSpec("FI E2E Same Name", "FIE2ESameName")
-
-        def in_sub(maker):
-            def write(path):
-                path = path.replace("\\", os.sep)
-                os.makedirs(os.path.dirname(path), exist_ok=True)
-                maker(path)
-            return write
-
         entries = [(face.face_name, "f.otf", ttf(face)),
                    (face.face_name, "f.ttf", ttf(face, padding=4096)),
                    (kept.face_name, "b.ttf", ttf(kept)),
-                   (chosen.face_name, "sub\\b.ttf", in_sub(ttf(chosen)))]
+                   (chosen.face_name, "sub\\b.ttf", ttf(chosen))]
         package = make_package("twolinespkg", entries)
-        files = ["f.otf", "f.ttf", "b.ttf", "sub\\b.ttf"]
-        before = {name: package_file("twolinespkg", name) for name in files}
+        before = {name: package_file("twolinespkg", name) for _, name, _ in entries}
         for run, lines in enumerate(([0, 3], [1])):
             self.start(package)
             for i, line in enumerate(lines):
@@ -611,7 +605,7 @@ class B2ConflictTest(InstallCase):
             self.choose_folder(r"C:\twolinespkg")
             self.install()
             self.complete_pressing_overwrite()
-            for name in files:
+            for name in before:
                 self.assertEqual(package_file("twolinespkg", name), before[name],
                                  "%s after run %d" % (name, run + 1))
         table = font_table()

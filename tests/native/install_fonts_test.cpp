@@ -635,49 +635,38 @@ TEST_F(InstallTest, AClashWithAnUnchosenFileOfThePackageIsNumberedWithoutAsking)
 
 TEST_F(InstallTest, OneFileUnderTwoSpellingsIsStillThePackagesOwn) {
     AnswerConflicts(win::kIdOk, true);  // overwrite, if anything were asked
-    struct Spelling {
-        const char* program;      // where the package lies
-        const char* alias;        // another spelling of a folder on the way there, if any
-        const char* aliased;      // that folder
-        const char* fileName;     // the line of FontList.txt
-        const char* destination;  // the folder typed
+    // Where the package lies, another spelling of a folder on the way (and that folder), the
+    // line of FontList.txt and the folder typed.
+    const std::vector<std::vector<std::string>> spellings = {
+        {"C:\\Package Files", "C:\\PACKAG~1", "C:\\Package Files", "a.ttf", "C:\\PACKAG~1\\"},
+        {"\\\\srv\\share\\pkg", "Z:", "\\\\srv\\share", "a.ttf", "Z:\\pkg\\"},
+        {"C:\\Package", "", "", "a.ttf.", "C:\\Package\\"},
+        {"C:\\\x82\x6Fkg", "", "", "a.ttf", "C:\\\x82\x90kg\\"},  // Ｐ, ｐ
     };
-    for (const Spelling& spelling : {
-             Spelling{"C:\\Package Files", "C:\\PACKAG~1", "C:\\Package Files", "a.ttf",
-                      "C:\\PACKAG~1\\"},
-             Spelling{"\\\\srv\\share\\pkg", "Z:", "\\\\srv\\share", "a.ttf", "Z:\\pkg\\"},
-             Spelling{"C:\\Package", nullptr, nullptr, "a.ttf.", "C:\\Package\\"},
-             Spelling{"C:\\\x82\x6Fkg", nullptr, nullptr, "a.ttf", "C:\\\x82\x90kg\\"},  // Ｐ, ｐ
-         }) {
+    for (const std::vector<std::string>& spelling : spellings) {
         FreshWindows fresh;
         fake::FakePlatform& windows = fresh.windows;
-        const std::string program = spelling.program;
-        windows.modulePath = program + "\\FontInstaller.exe";
-        windows.AddFile(program + "\\a.ttf", FontBytes("A"));
-        if (spelling.alias != nullptr) {
-            windows.AddAlias(spelling.alias, spelling.aliased);
+        const std::string& destination = spelling[4];
+        windows.modulePath = spelling[0] + "\\FontInstaller.exe";
+        windows.AddFile(spelling[0] + "\\a.ttf", FontBytes("A"));
+        if (!spelling[1].empty()) {
+            windows.AddAlias(spelling[1], spelling[2]);
         }
-        const FontEntry font{"A", spelling.fileName};
-        FontList = {font};
-        EXPECT_EQ(InstallFonts(fresh.progress, {font}, spelling.destination), 1)
-            << spelling.destination;
-        EXPECT_TRUE(windows.messageBoxes.empty()) << spelling.destination;
-        EXPECT_EQ(windows.Contents(program + "\\a.ttf"), FontBytes("A")) << spelling.destination;
-        EXPECT_FALSE(
-            std::any_of(windows.calls.begin(), windows.calls.end(),
-                        [](const std::string& call) { return call.rfind("fopen wb", 0) == 0; }))
-            << spelling.destination << ": copied, not installed in place";
-
-        // The same again: the old record names the file under the destination's spelling, and
-        // the removal pass leaves it. (A name recorded with its trailing dot is no font file the
+        FontList = {FontEntry{"A", spelling[3]}};
+        // Twice: the second run's removal pass meets the first run's record under the
+        // destination's spelling. (A name recorded with its trailing dot is no font file the
         // scan knows.)
-        if (font.fileName != "a.ttf") {
-            continue;
+        for (int run = spelling[3] == "a.ttf" ? 0 : 1; run < 2; ++run) {
+            windows.calls.clear();
+            EXPECT_EQ(InstallFonts(fresh.progress, FontList, destination), 1) << destination;
+            EXPECT_TRUE(windows.messageBoxes.empty()) << destination;
+            EXPECT_EQ(windows.Contents(spelling[0] + "\\a.ttf"), FontBytes("A")) << destination;
+            EXPECT_EQ(std::count_if(
+                          windows.calls.begin(), windows.calls.end(),
+                          [](const std::string& call) { return call.rfind("fopen wb", 0) == 0; }),
+                      0)
+                << destination << ": copied, not installed in place";
         }
-        EXPECT_EQ(InstallFonts(fresh.progress, {font}, spelling.destination), 1)
-            << spelling.destination;
-        EXPECT_EQ(windows.Contents(program + "\\a.ttf"), FontBytes("A")) << spelling.destination;
-        EXPECT_TRUE(windows.messageBoxes.empty()) << spelling.destination;
     }
     EXPECT_EQ(ConflictDialogs(), 0);
 }

@@ -52,13 +52,14 @@ TEST_F(Win32Test, SetCurrentDirectoryTakesAFolderWithItsTrailingBackslash) {
 }
 
 TEST_F(Win32Test, GetFileIdentityKnowsOneFileUnderEverySpellingAsTheFakeDoes) {
-    const std::string folder = scratch / "表pkg";
+    const std::string folder = scratch / "Package Files 表";
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     const std::string file = folder + "\\Font.ttf";
     WriteFile(file, "font");
     WriteFile(folder + "\\other.ttf", "font");
     char shortName[MAX_PATH] = {};
     ASSERT_NE(GetShortPathNameA(folder.c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_NE(shortName, folder);
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
 
     fake::FakePlatform model;
@@ -76,7 +77,7 @@ TEST_F(Win32Test, GetFileIdentityKnowsOneFileUnderEverySpellingAsTheFakeDoes) {
         "Font.ttf",
         "FONT.TTF",
         "font.ttf.",
-        "..\\表pkg\\Font.ttf",
+        "..\\Package Files 表\\Font.ttf",
         std::string(shortName) + "\\Font.ttf",
     };
     for (const std::string& spelling : sameFile) {
