@@ -6,6 +6,7 @@
 #include "process/messages.h"
 #include "catalogue/font_list.h"
 #include "common/cp932.h"
+#include "common/file_names.h"
 #include "engine/install_fonts.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
@@ -25,6 +26,33 @@ class RunningInstall {
     RunningInstall(const RunningInstall&) = delete;
     RunningInstall& operator=(const RunningInstall&) = delete;
 };
+
+// Every folder name of a typed folder must be one Windows would take as it stands. A wildcard
+// ("*", "?", and on the NT family '"', "<" and ">" too) lets the folder test find some other
+// folder; a colon past the drive names a stream; a name ending in a space or a dot is trimmed
+// when it is created but not when a path runs through it, so the copies would fail after the
+// removal pass.
+bool IsFolderWindowsAccepts(const std::string& typed) {
+    const bool drive =
+        typed.size() >= 2 && typed[1] == ':' &&
+        ((typed[0] >= 'A' && typed[0] <= 'Z') || (typed[0] >= 'a' && typed[0] <= 'z'));
+    std::size_t start = drive ? 2 : 0;
+    for (std::size_t i = start; i <= typed.size(); i = cp932::NextCharIndex(typed, i)) {
+        if (i < typed.size() && typed[i] != '\\' && typed[i] != '/') {
+            continue;
+        }
+        const std::string name = typed.substr(start, i - start);
+        const bool plain = name.empty() || name == "." || name == "..";
+        if (!plain && (!IsUsableFileName(name) || name.back() == ' ' || name.back() == '.')) {
+            return false;
+        }
+        start = i + 1;
+        if (i == typed.size()) {
+            break;
+        }
+    }
+    return true;
+}
 
 std::vector<FontEntry> SelectedFonts(platform::WindowHandle dialog) {
     std::vector<FontEntry> selection;
@@ -76,9 +104,7 @@ bool SettleDestination(const std::string& typed, std::string& destination) {
     if (!cp932::IsWellFormed(typed)) {
         return false;  // a backslash appended to a lone lead byte would become its second byte
     }
-    // A wildcard would let the folder test find some other folder that matches it.
-    if (cp932::FindChar(typed, '*') != std::string::npos ||
-        cp932::FindChar(typed, '?') != std::string::npos) {
+    if (!IsFolderWindowsAccepts(typed)) {
         return false;
     }
     // The system makes every folder absolute and normal: "/" becomes "\\", and "." and ".."

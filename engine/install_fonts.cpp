@@ -5,6 +5,7 @@
 
 #include "process/globals.h"
 #include "process/messages.h"
+#include "catalogue/font_list.h"
 #include "catalogue/installed_fonts.h"
 #include "common/cp932.h"
 #include "common/file_names.h"
@@ -57,12 +58,35 @@ std::vector<FontEntry> OneFontPerFaceName(const std::vector<FontEntry>& selectio
     return fonts;
 }
 
+// Every file a line of FontList.txt names, chosen or not: the run never deletes one, writes
+// over one or copies onto one.
+std::vector<std::string> PackageFileNames(const std::vector<FontEntry>& selection) {
+    std::vector<std::string> names;
+    for (const FontEntry& font : selection) {
+        names.push_back(font.fileName);
+    }
+    for (const FontEntry& font : FontList) {
+        names.push_back(font.fileName);
+    }
+    return names;
+}
+
+// A file of the package: its name in FontList.txt, its path made absolute, and which file that
+// is, when the system says.
+struct PackageFile {
+    std::string name;
+    std::string path;
+    bool identified = false;
+    platform::FileIdentity identity;
+};
+
 class InstallRun {
   public:
     InstallRun(platform::WindowHandle dialog, const std::vector<FontEntry>& selection,
                std::string destination)
         : dialog_(dialog),
           selection_(OneFontPerFaceName(selection)),
+          packageFileNames_(PackageFileNames(selection)),
           destination_(std::move(destination)),
           system_(platform::Current()),
           units_(static_cast<int32_t>(selection_.size()) + 3) {}
@@ -145,27 +169,67 @@ class InstallRun {
         }
     }
 
-    // The file a chosen font is installed from, made absolute: it is never deleted or written
-    // over, and a target path naming it is that same file, already in place. A path the system
-    // cannot make absolute is compared as it stands.
-    std::string SourcePath(const std::string& fileName) {
-        std::string full;
-        return system_.files.GetFullPathName(fileName, full) ? full : fileName;
+    // A path the system cannot make absolute is compared as it stands.
+    PackageFile Identify(const std::string& fileName) {
+        PackageFile file;
+        file.name = fileName;
+        if (!system_.files.GetFullPathName(fileName, file.path)) {
+            file.path = fileName;
+        }
+        file.identified = system_.files.GetFileIdentity(file.path, file.identity);
+        return file;
     }
 
-    bool IsPackageFile(const std::string& path) const {
-        for (const std::string& source : sourcePaths_) {
-            if (cp932::EqualsIgnoreCase(source, path)) {
+    // Whether an existing path names a file of the package. One file has many spellings (short
+    // names, mapped drives, case the text comparison does not fold, trailing dots), so when no
+    // spelling matches, the system is asked which file it is.
+    bool IsPackageFile(const std::string& path) {
+        for (const PackageFile& file : package_) {
+            if (cp932::EqualsIgnoreCase(file.path, path)) {
+                return true;
+            }
+        }
+        platform::FileIdentity asked;
+        if (!system_.files.GetFileIdentity(path, asked)) {
+            return false;
+        }
+        for (const PackageFile& file : package_) {
+            if (file.identified && file.identity == asked) {
                 return true;
             }
         }
         return false;
     }
 
+    // A chosen font's own file, as the package's files were identified at the start.
+    PackageFile SourceOf(const FontEntry& font) {
+        for (const PackageFile& file : package_) {
+            if (file.name == font.fileName) {
+                return file;
+            }
+        }
+        return Identify(font.fileName);
+    }
+
+    // Whether the target path names the chosen font's own file: the destination is the
+    // package's folder, and the font is installed where it lies.
+    bool IsSourceItself(const std::string& targetPath, const PackageFile& source) {
+        if (cp932::EqualsIgnoreCase(targetPath, source.path)) {
+            return true;
+        }
+        platform::FileIdentity target;
+        return source.identified && PathExists(targetPath, 0) != 0 &&
+               system_.files.GetFileIdentity(targetPath, target) && target == source.identity;
+    }
+
     bool Prepare() {
         EnterProgramFolder();
         totalSize_ = 0;
-        sourcePaths_.clear();
+        package_.clear();
+        for (const std::string& fileName : packageFileNames_) {
+            package_.push_back(Identify(fileName));
+        }
+        inPlace_.clear();
         for (const FontEntry& font : selection_) {
             if (Cancelled()) {
                 return false;
@@ -182,9 +246,10 @@ class InstallRun {
                 Warn(UnusableName(font.fileName));
                 return false;
             }
-            sourcePaths_.push_back(SourcePath(font.fileName));
+            inPlace_.push_back(IsSourceItself(destination_ + name, SourceOf(font)));
             const uint32_t size = QueryFileSize(font.fileName);
-            if (size != kUnknownFileSize) {
+            // A font installed where it lies needs no room.
+            if (size != kUnknownFileSize && !inPlace_.back()) {
                 totalSize_ += size;
             }
         }
@@ -236,8 +301,9 @@ class InstallRun {
                 // is unloaded and unregistered, but nothing is deleted for it. Nor is a file of
                 // the package: an earlier run may have installed it where it lies.
                 const bool namesAFile = IsUsableFileName(parts.baseName + parts.extension);
-                if (namesAFile && !IsPackageFile(record.fileName) &&
-                    (cp932::EqualsIgnoreCase(folder, destination_) || IsFontsFolder(folder))) {
+                if (namesAFile &&
+                    (cp932::EqualsIgnoreCase(folder, destination_) || IsFontsFolder(folder)) &&
+                    !IsPackageFile(record.fileName)) {
                     // Windows holds on to a font file until every program has let it go.
                     Broadcast();
                     system_.files.DeleteFile(record.fileName);
@@ -297,7 +363,8 @@ class InstallRun {
     }
 
     // Settles a file of the target name that lies in a folder the user chose and belongs to no
-    // installed font and not to the package. False when the run stops.
+    // installed font and not to the package; the others are numbered silently. False when the
+    // run stops.
     bool SettleClash(const FontEntry& font, const std::string& targetName,
                      const std::string& targetPath) {
         if (IsFontsFolder(destination_) || PathExists(targetPath, 0) == 0 ||
@@ -346,16 +413,14 @@ class InstallRun {
         return true;
     }
 
-    bool CopyOne(const FontEntry& font, const std::string& sourcePath) {
+    // A font in place is loaded and recorded where it lies.
+    bool CopyOne(const FontEntry& font, bool inPlace) {
         SetProgressText(dialog_, font.fontName + " をインストールしています。");
         if (Cancelled()) {
             return false;
         }
         const std::string targetName = TargetFileName(font.fileName);
         std::string targetPath = destination_ + targetName;
-        // The destination is the package's own folder: the file is already where it is to be
-        // installed, and is loaded and recorded where it lies.
-        const bool inPlace = cp932::EqualsIgnoreCase(targetPath, sourcePath);
         if (!inPlace && !CopyToDestination(font, targetName, targetPath)) {
             return false;
         }
@@ -388,7 +453,7 @@ class InstallRun {
         // protection themselves, whether or not this run created the folder.
         copyTarget_ = PrepareCopyTarget(destination_, IsFontsFolder(destination_));
         for (std::size_t i = 0; i < selection_.size(); ++i) {
-            if (!CopyOne(selection_[i], sourcePaths_[i])) {
+            if (!CopyOne(selection_[i], inPlace_[i])) {
                 return false;
             }
         }
@@ -397,13 +462,15 @@ class InstallRun {
 
     platform::WindowHandle dialog_;
     const std::vector<FontEntry> selection_;
+    const std::vector<std::string> packageFileNames_;
     const std::string destination_;
     platform::Platform& system_;
     const int32_t units_;
     uint64_t totalSize_ = 0;
     std::vector<FontEntry> installed_;
     std::vector<std::string> registeredFiles_;
-    std::vector<std::string> sourcePaths_;  // one per font of selection_
+    std::vector<PackageFile> package_;
+    std::vector<bool> inPlace_;  // one per font of selection_
     std::vector<std::string> removedNames_;
     int32_t installedCount_ = 0;
     int32_t rememberedAnswer_ = -1;

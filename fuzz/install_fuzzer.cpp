@@ -1,8 +1,9 @@
 // Whole install runs against the fake: a random FontList, a random font table, files already in
 // place, failures of any system call, any answer to the conflict dialog and Cancel at any pump.
 // Whatever happens, nothing may be written or deleted outside the destination and the Fonts
-// folder, no file of the package may be written or deleted, no value may name a file the run
-// did not copy (or find already in place), and 1 must mean every font went in.
+// folder, no file of the package (any line of FontList, chosen or not, under any spelling) may be
+// written or deleted, no value may name a file the run did not copy (or find already in place),
+// and 1 must mean every font went in.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "process/globals.h"
+#include "catalogue/font_list.h"
 #include "common/cp932.h"
 #include "engine/conflict_dialog.h"
 #include "engine/install_fonts.h"
@@ -47,8 +49,12 @@ const char* const kCalls[] = {"RemoveFontResourceA", "RegDeleteValueA",    "RegS
                               "DialogBoxParamA",     "GetDiskFreeSpaceExA"};
 const int kAnswers[] = {win::kIdOk, IDC_RENAME, win::kIdCancel};
 const char* const kSuffixes[] = {" (TrueType)", " (OpenType)", "", " (True Type)"};
+// C:\PACKAG~1 is the package's folder under its short name.
 const char* const kDestinations[] = {"C:\\WINDOWS\\Fonts\\", "C:\\Dest\\", "C:\\Dest\\Sub\\",
-                                     "c:\\package\\"};
+                                     "c:\\package\\", "C:\\PACKAG~1\\"};
+// Where installed fonts lie: an earlier run may have installed one in the package's own folder.
+const char* const kRecordFolders[] = {"C:\\Dest\\", "C:\\WINDOWS\\Fonts\\", "C:\\Package\\",
+                                      "C:\\PACKAG~1\\"};
 const char* const kStrays[] = {"a.ttf", "a1.ttf", "b.OTF", "c", "x.ttf"};
 
 template <typename T, std::size_t N>
@@ -94,26 +100,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     platform::ScopedPlatform scope(windows.Platform());
     windows.AddFolder("C:\\Dest\\Sub");
     windows.AddFolder("C:\\Other");
+    windows.AddAlias("C:\\PACKAG~1", "C:\\Package");
     OsClass = input.ConsumeIntegralInRange<int32_t>(0, 7);
     PlatformId = 2;
     SameForFollowing = input.ConsumeBool() ? 1 : 0;
     ConflictMessage.clear();
 
-    // The package.
+    // The package: its lines, some of them chosen.
     std::vector<FontEntry> selection;
-    const int fonts = input.ConsumeIntegralInRange(0, 4);
+    FontList.clear();
+    const int fonts = input.ConsumeIntegralInRange(0, 6);
     for (int i = 0; i < fonts; ++i) {
         FontEntry font{
             input.ConsumeBool() ? Pick(input, kFaces) : input.ConsumeRandomLengthString(8),
             PathLike(input)};
-        if (input.ConsumeBool()) {
+        // No file's path ends in a separator.
+        const bool namesAFile = !font.fileName.empty() && font.fileName.back() != '/' &&
+                                !cp932::EndsWithBackslash(font.fileName);
+        if (input.ConsumeBool() && namesAFile) {
             windows.currentDirectory = "C:\\Package";
             const std::size_t padding = input.ConsumeIntegralInRange<std::size_t>(0, 2500);
             windows.AddFile(font.fileName,
                             "FACE=" + font.fontName + "\n" + std::string(padding, 'x'));
             windows.currentDirectory = "C:\\";
         }
-        selection.push_back(font);
+        FontList.push_back(font);
+        if (input.ConsumeBool()) {
+            selection.push_back(font);
+        }
     }
     // What is installed already, and what lies in the folders.
     const int installed = input.ConsumeIntegralInRange(0, 4);
@@ -122,8 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string suffix = Pick(input, kSuffixes);
         std::string file = PathLike(input);
         if (input.ConsumeBool()) {
-            file = std::string(input.ConsumeBool() ? "C:\\Dest\\" : "C:\\WINDOWS\\Fonts\\") +
-                   Pick(input, kFiles);
+            file = std::string(Pick(input, kRecordFolders)) + Pick(input, kFiles);
         }
         windows.AddStringValue(kNtKey, face + suffix, file);
         const std::string full = file.size() > 1 && (file[1] == ':' || file[0] == '\\')
@@ -170,19 +183,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     };
 
-    // The package's files, as the run finds them from the program's folder.
+    // The package's files, as the run finds them from the program's folder, with what they hold
+    // and which files they are.
     std::vector<std::string> packageFiles;
+    std::vector<std::string> packageNames;  // as FontList names them
+    std::vector<std::string> packageContents;
+    std::vector<platform::FileIdentity> packageIdentities;
     windows.currentDirectory = "C:\\Package";
-    for (const FontEntry& font : selection) {
-        if (windows.FileExists(font.fileName)) {
+    for (const FontEntry& font : FontList) {
+        platform::FileIdentity identity;
+        if (windows.GetFileIdentity(font.fileName, identity)) {
             packageFiles.push_back(windows.FullPath(font.fileName));
+            packageNames.push_back(font.fileName);
+            packageContents.push_back(windows.Contents(font.fileName));
+            packageIdentities.push_back(identity);
         }
     }
     windows.currentDirectory = "C:\\";
     const auto isPackageFile = [&](const std::string& full) {
-        return std::any_of(packageFiles.begin(), packageFiles.end(), [&](const std::string& file) {
-            return cp932::EqualsIgnoreCase(file, full);
-        });
+        platform::FileIdentity identity;
+        const bool known = windows.GetFileIdentity(full, identity);
+        for (std::size_t i = 0; i < packageFiles.size(); ++i) {
+            if (cp932::EqualsIgnoreCase(packageFiles[i], full) ||
+                (known && identity == packageIdentities[i])) {
+                return true;
+            }
+        }
+        return false;
     };
 
     std::map<std::string, std::string> before;
@@ -191,12 +218,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     windows.calls.clear();
     const int result = InstallFonts(progress, selection, destination);
+    // The checks below ask the fake too; what the run called stops here.
+    const std::vector<std::string> calls = windows.calls;
 
     // 1. Files are created and deleted only directly in the destination or the Fonts folder, and
     //    protected outside the Fonts folder.
     const std::string destinationFolder = destination.substr(0, destination.size() - 1);
     std::set<std::string> written;
-    for (const std::string& call : windows.calls) {
+    for (const std::string& call : calls) {
         std::string path;
         if (StartsWith(call, "CreateFileA CREATE_NEW ")) {
             path = ArgumentOf(call, "CreateFileA CREATE_NEW");
@@ -213,6 +242,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             continue;
         }
         const std::string full = windows.FullPath(path);
+        if (windows.FolderExists(full)) {
+            continue;  // a name of dots alone is the folder itself, which neither call touches
+        }
         if (isPackageFile(full)) {
             std::fprintf(stderr, "%s touched a file of the package\n", call.c_str());
             FUZZ_CHECK(false);
@@ -223,6 +255,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(false);
         }
     }
+    // Under whatever spelling the run reached it, every file of the package is as it was.
+    windows.currentDirectory = "C:\\Package";
+    for (std::size_t i = 0; i < packageFiles.size(); ++i) {
+        if (!windows.FileExists(packageNames[i]) ||
+            windows.Contents(packageNames[i]) != packageContents[i]) {
+            std::fprintf(stderr, "%s of the package was deleted or written\n",
+                         packageFiles[i].c_str());
+            for (const std::string& call : calls) {
+                std::fprintf(stderr, "  %s\n", call.c_str());
+            }
+            FUZZ_CHECK(false);
+        }
+    }
+    windows.currentDirectory = "C:\\";
     // 2. Every value the run wrote names a file it copied and that is still there.
     for (const fake::RegistryValue& value : *windows.Values(kNtKey)) {
         auto old = before.find(value.name);
@@ -241,7 +287,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 std::fprintf(stderr, "  chosen [%s] [%s]\n", font.fontName.c_str(),
                              font.fileName.c_str());
             }
-            for (const std::string& call : windows.calls) {
+            for (const std::string& call : calls) {
                 std::fprintf(stderr, "  %s\n", call.c_str());
             }
             FUZZ_CHECK(false);
@@ -266,11 +312,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             FUZZ_CHECK(found);
         }
-        FUZZ_CHECK(!windows.calls.empty() &&
-                   StartsWith(windows.calls.back(), "SendMessageTimeoutA"));
+        FUZZ_CHECK(!calls.empty() && StartsWith(calls.back(), "SendMessageTimeoutA"));
     }
     FUZZ_CHECK(windows.liveKeys == 0 && windows.liveDeviceContexts == 0);
     ProgressDialog = nullptr;
     CancelRequested = 0;
+    FontList.clear();
     return 0;
 }

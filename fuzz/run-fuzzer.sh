@@ -16,8 +16,11 @@ if compgen -G "$seeds/*" >/dev/null; then
     cp "$seeds"/* "$corpus"/
 fi
 cd "$(dirname "$corpus")"
+# grep hides the progress lines; the fuzzer's own exit status decides. (Read right after the
+# pipeline: a "|| true" would put its own status in its place.)
+set +e
 "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$(dirname "$corpus")/crash-$(basename "$corpus")-" "$corpus" 2>&1 |
-    grep -E '^(#[0-9]+ +DONE|stat::|Done|==|SUMMARY|invariant|touched|INFO: Seed|.*ERROR)' || true
-# grep hides the progress lines; the fuzzer's own exit status decides.
-exit "${PIPESTATUS[0]}"
+    grep -E '^(#[0-9]+ +DONE|stat::|Done|==|SUMMARY|invariant|touched|INFO: Seed|.*ERROR)'
+status=${PIPESTATUS[0]}
+exit "$status"

@@ -104,6 +104,19 @@ inline bool operator==(const SecurityDescriptor& a, const SecurityDescriptor& b)
     return a.protectedDacl == b.protectedDacl && a.allowed == b.allowed;
 }
 
+// Which file a path names, whatever its spelling: the volume's serial number and the file's
+// index on it (BY_HANDLE_FILE_INFORMATION).
+struct FileIdentity {
+    uint32_t volumeSerial = 0;
+    uint32_t indexHigh = 0;
+    uint32_t indexLow = 0;
+
+    bool operator==(const FileIdentity& other) const {
+        return volumeSerial == other.volumeSerial && indexHigh == other.indexHigh &&
+               indexLow == other.indexLow;
+    }
+};
+
 class Files {
   public:
     virtual ~Files() = default;
@@ -140,6 +153,10 @@ class Files {
     // GetFullPathNameA into a buffer of 260 bytes: the path made absolute against the current
     // folder. False when the call fails or the result does not fit.
     virtual bool GetFullPathName(const std::string& path, std::string& fullPath) = 0;
+    // CreateFileA (no access asked, sharing read and write, existing only),
+    // GetFileInformationByHandle, CloseHandle. False when the file cannot be opened or the
+    // system gives no identity.
+    virtual bool GetFileIdentity(const std::string& path, FileIdentity& identity) = 0;
 };
 
 // The folder browser's callback (BFFCALLBACK) in portable form; the Win32 side forwards to it.
@@ -290,6 +307,10 @@ class Ui {
     // GetDlgItem: a control's own window, to send it messages without looking it up each time.
     // Null when the dialog has no such control.
     virtual WindowHandle GetDlgItem(WindowHandle dialog, int id) = 0;
+    // SetWindowLongPtrA and GetWindowLongPtrA with DWLP_USER: a value a dialog keeps for its
+    // own procedure. 0 until one is set.
+    virtual void SetDialogUserData(WindowHandle dialog, intptr_t value) = 0;
+    virtual intptr_t GetDialogUserData(WindowHandle dialog) = 0;
     // EnableWindow on GetDlgItem.
     virtual bool EnableDlgItem(WindowHandle dialog, int id, bool enable) = 0;
     // CreateDialogParamA with a template id of the program's own module: a modeless dialog.

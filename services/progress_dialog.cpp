@@ -6,23 +6,18 @@
 int CancelRequested = 0;
 platform::WindowHandle ProgressDialog = nullptr;
 
-namespace {
-
-// The bar of the dialog that opened last, looked up once when it opens: a copy moves the bar
-// once per chunk, and under Wine every lookup of a control is a round trip to the server.
-platform::WindowHandle barDialog = nullptr;
-platform::WindowHandle bar = nullptr;
-
-}  // namespace
-
 intptr_t ProgressDialogProc(platform::WindowHandle dialog, unsigned message, uintptr_t wParam,
                             intptr_t /*lParam*/) {
     switch (message) {
-        case win::kWmInitDialog:
+        case win::kWmInitDialog: {
             CancelRequested = 0;
-            barDialog = dialog;
-            bar = platform::Current().ui.GetDlgItem(dialog, IDC_PROGRESS_BAR);
+            // The bar is looked up once and kept with its dialog: a copy moves it once per
+            // chunk, and under Wine every lookup of a control is a round trip to the server.
+            platform::Ui& ui = platform::Current().ui;
+            ui.SetDialogUserData(
+                dialog, reinterpret_cast<intptr_t>(ui.GetDlgItem(dialog, IDC_PROGRESS_BAR)));
             return 1;
+        }
         case win::kWmCommand:
             // The dialog never closes itself: whoever runs the copy sees the flag and stops.
             if (win::LowWord(wParam) == win::kIdCancel) {
@@ -51,7 +46,8 @@ void PumpOneMessage() {
 void SetProgressPosition(platform::WindowHandle dialog, int32_t position) {
     platform::Ui& ui = platform::Current().ui;
     const auto wParam = static_cast<uintptr_t>(static_cast<intptr_t>(position));
-    if (dialog == barDialog && bar != nullptr) {
+    const auto bar = reinterpret_cast<platform::WindowHandle>(ui.GetDialogUserData(dialog));
+    if (bar != nullptr) {
         ui.SendMessage(bar, win::kPbmSetPos, wParam, 0);
     } else {
         ui.SendDlgItemMessage(dialog, IDC_PROGRESS_BAR, win::kPbmSetPos, wParam, 0);

@@ -30,6 +30,7 @@ class NativeFiles final : public platform::Files {
     bool DeleteFile(const std::string& path) override;
     bool SetCurrentDirectory(const std::string&) override { return true; }
     bool GetFullPathName(const std::string&, std::string&) override { return false; }
+    bool GetFileIdentity(const std::string&, platform::FileIdentity&) override { return false; }
 };
 
 // A queue that is always empty. Counts the peeks; onPeek may raise the cancel flag at a chosen
@@ -73,6 +74,8 @@ class QuietUi final : public platform::Ui {
         return 0;
     }
     platform::WindowHandle GetDlgItem(platform::WindowHandle, int) override { return nullptr; }
+    void SetDialogUserData(platform::WindowHandle, intptr_t) override {}
+    intptr_t GetDialogUserData(platform::WindowHandle) override { return 0; }
     bool EnableDlgItem(platform::WindowHandle, int, bool) override { return true; }
     platform::WindowHandle CreateDialogParam(platform::InstanceHandle, int, platform::WindowHandle,
                                              platform::DialogProcedure, intptr_t) override {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <type_traits>
 
 #include "app/install_command.h"
 #include "app/startup.h"
@@ -303,36 +304,30 @@ class WatchedUi final : public platform::Ui {
         return result;
     }
     platform::WindowHandle GetDlgItem(platform::WindowHandle dialog, int id) override {
-        const int64_t start = Now();
-        const bool inRun = watch_.Enter(start);
-        platform::WindowHandle control = inner_.GetDlgItem(dialog, id);
-        Done(inRun, start, 0);
-        return control;
+        return Timed([&] { return inner_.GetDlgItem(dialog, id); });
+    }
+    void SetDialogUserData(platform::WindowHandle dialog, intptr_t value) override {
+        Timed([&] {
+            inner_.SetDialogUserData(dialog, value);
+            return 0;
+        });
+    }
+    intptr_t GetDialogUserData(platform::WindowHandle dialog) override {
+        return Timed([&] { return inner_.GetDialogUserData(dialog); });
     }
     bool EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) override {
-        const int64_t start = Now();
-        const bool inRun = watch_.Enter(start);
-        const bool was = inner_.EnableDlgItem(dialog, id, enable);
-        Done(inRun, start, 0);
-        return was;
+        return Timed([&] { return inner_.EnableDlgItem(dialog, id, enable); });
     }
     platform::WindowHandle CreateDialogParam(platform::InstanceHandle instance, int templateId,
                                              platform::WindowHandle owner,
                                              platform::DialogProcedure procedure,
                                              intptr_t param) override {
-        const int64_t start = Now();
-        const bool inRun = watch_.Enter(start);
-        platform::WindowHandle dialog =
-            inner_.CreateDialogParam(instance, templateId, owner, procedure, param);
-        Done(inRun, start, 0);
-        return dialog;
+        return Timed([&] {
+            return inner_.CreateDialogParam(instance, templateId, owner, procedure, param);
+        });
     }
     bool DestroyWindow(platform::WindowHandle window) override {
-        const int64_t start = Now();
-        const bool inRun = watch_.Enter(start);
-        const bool destroyed = inner_.DestroyWindow(window);
-        Done(inRun, start, 0);
-        return destroyed;
+        return Timed([&] { return inner_.DestroyWindow(window); });
     }
     intptr_t SendMessageTimeout(platform::WindowHandle window, unsigned message, uintptr_t wParam,
                                 intptr_t lParam, unsigned flags, unsigned timeoutMs) override {
@@ -378,6 +373,16 @@ class WatchedUi final : public platform::Ui {
   private:
     // Notes the call's end; waitTicks is time spent waiting for the user, left out of the
     // run's length.
+    // One call of the real seam, counted when it falls inside a run.
+    template <typename Call>
+    std::invoke_result_t<Call> Timed(Call call) {
+        const int64_t start = Now();
+        const bool inRun = watch_.Enter(start);
+        auto result = call();
+        Done(inRun, start, 0);
+        return result;
+    }
+
     int64_t Done(bool inRun, int64_t start, int64_t waitTicks) {
         const int64_t end = Now();
         if (inRun) {

@@ -86,6 +86,8 @@ std::string FakePlatform::Resolve(const std::string& path) const {
     } else if (!p.empty() && p[0] == '\\') {
         prefix = currentDirectory.substr(0, 2);
         rest = p.substr(1);
+    } else if (currentDirectory.compare(0, 2, "\\\\") == 0) {
+        return Resolve(currentDirectory + "\\" + p);  // a folder on a share
     } else {
         prefix = currentDirectory.substr(0, 2);
         rest = currentDirectory.substr(3) + "\\" + p;
@@ -102,6 +104,18 @@ std::string FakePlatform::Resolve(const std::string& path) const {
             continue;
         }
         kept.push_back(part);
+    }
+    // The last name loses its trailing dots and spaces, as the system trims them: "a.ttf." is
+    // a.ttf. A folder name along the way keeps them.
+    const bool endsInSeparator = !p.empty() && cp932::EndsWithBackslash(p);
+    if (!kept.empty() && !endsInSeparator) {
+        std::string& last = kept.back();
+        while (!last.empty() && (last.back() == '.' || last.back() == ' ')) {
+            last.pop_back();
+        }
+        if (last.empty()) {
+            kept.pop_back();
+        }
     }
     std::string full = prefix;
     for (const std::string& part : kept) {
@@ -120,15 +134,37 @@ std::string FakePlatform::Resolve(const std::string& path) const {
 std::string FakePlatform::FoldCase(const std::string& text) {
     std::string key = text;
     for (std::size_t i = 0; i < key.size(); i = cp932::NextCharIndex(key, i)) {
+        const auto lead = static_cast<unsigned char>(key[i]);
         if (key[i] >= 'a' && key[i] <= 'z') {
             key[i] = static_cast<char>(key[i] - 'a' + 'A');
+        } else if (lead == 0x82 && i + 1 < key.size()) {
+            // Full-width Latin: NTFS folds ａ (82 81) to Ａ (82 60) as it folds a to A.
+            const auto trail = static_cast<unsigned char>(key[i + 1]);
+            if (trail >= 0x81 && trail <= 0x9A) {
+                key[i + 1] = static_cast<char>(trail - 0x81 + 0x60);
+            }
+        }
+    }
+    return key;
+}
+
+void FakePlatform::AddAlias(const std::string& alias, const std::string& real) {
+    aliases_[FoldCase(Resolve(alias))] = FoldCase(Resolve(real));
+}
+
+std::string FakePlatform::Key(const std::string& path) const {
+    const std::string key = FoldCase(Resolve(path));
+    for (const auto& [alias, real] : aliases_) {
+        if (key.compare(0, alias.size(), alias) == 0 &&
+            (key.size() == alias.size() || key[alias.size()] == '\\')) {
+            return real + key.substr(alias.size());
         }
     }
     return key;
 }
 
 const FakePlatform::Node* FakePlatform::Find(const std::string& path) const {
-    auto found = nodes_.find(FoldCase(Resolve(path)));
+    auto found = nodes_.find(Key(path));
     return found == nodes_.end() ? nullptr : &found->second;
 }
 
@@ -159,15 +195,15 @@ void FakePlatform::AddFile(const std::string& path, const std::string& contents)
 
 void FakePlatform::AddFileOfSize(const std::string& path, uint64_t size) {
     AddFile(path, "");
-    nodes_[FoldCase(Resolve(path))].size = size;
+    nodes_[Key(path)].size = size;
 }
 
 void FakePlatform::ReportSize(const std::string& path, uint64_t size) {
-    nodes_[FoldCase(Resolve(path))].size = size;
+    nodes_[Key(path)].size = size;
 }
 
 void FakePlatform::FailReadingAfter(const std::string& path, int lines) {
-    nodes_[FoldCase(Resolve(path))].readableLines = lines;
+    nodes_[Key(path)].readableLines = lines;
 }
 
 bool FakePlatform::FolderExists(const std::string& path) const {
@@ -261,7 +297,7 @@ class FakePlatform::FakeStream final : public platform::NewFile {
         : owner_(owner),
           path_(std::move(path)),
           full_(std::move(full)),
-          key_(FoldCase(full_)),
+          key_(owner_.Key(path_)),
           writing_(writing) {
         if (!writing_) {
             const Node& node = owner_.nodes_[key_];
@@ -333,6 +369,7 @@ class FakePlatform::FakeStream final : public platform::NewFile {
         owner_.Log("fclose", path_);
         closed_ = true;
         if (deleteOnClose_) {
+            owner_.fileIndexes_.erase(key_);
             owner_.nodes_.erase(key_);
         }
         return owner_.Fails("fclose", path_) ? -1 : 0;
@@ -352,11 +389,11 @@ class FakePlatform::FakeStream final : public platform::NewFile {
 };
 
 void FakePlatform::FailStreamReadAfter(const std::string& path, uint64_t bytes) {
-    nodes_[FoldCase(Resolve(path))].readableBytes = bytes;
+    nodes_[Key(path)].readableBytes = bytes;
 }
 
 void FakePlatform::LimitWrites(const std::string& path, uint64_t bytes) {
-    writeLimits_[FoldCase(Resolve(path))] = bytes;
+    writeLimits_[Key(path)] = bytes;
 }
 
 std::string FakePlatform::Contents(const std::string& path) const {
@@ -388,7 +425,7 @@ std::unique_ptr<platform::Stream> FakePlatform::OpenStream(const std::string& pa
 std::unique_ptr<FakePlatform::FakeStream> FakePlatform::StartFile(
     const std::string& path, const std::string& full,
     const platform::SecurityDescriptor* descriptor) {
-    const std::string key = FoldCase(full);
+    const std::string key = Key(path);
     Node& created = nodes_[key];
     created = Node{};
     if (descriptor != nullptr) {
@@ -471,7 +508,25 @@ bool FakePlatform::DeleteFile(const std::string& path) {
     if (node == nullptr || node->folder || Fails("DeleteFileA", path)) {
         return false;
     }
-    nodes_.erase(FoldCase(Resolve(path)));
+    fileIndexes_.erase(Key(path));
+    nodes_.erase(Key(path));
+    return true;
+}
+
+bool FakePlatform::GetFileIdentity(const std::string& path, platform::FileIdentity& identity) {
+    Log("GetFileInformationByHandle", path);
+    const Node* node = Find(path);
+    if (node == nullptr || node->folder || Fails("GetFileInformationByHandle", path)) {
+        return false;
+    }
+    // Indexes are handed out as files are first asked about; one volume holds them all.
+    auto index = fileIndexes_.try_emplace(Key(path), nextFileIndex_).first;
+    if (index->second == nextFileIndex_) {
+        ++nextFileIndex_;
+    }
+    identity.volumeSerial = 0x1234ABCD;
+    identity.indexHigh = 0;
+    identity.indexLow = index->second;
     return true;
 }
 

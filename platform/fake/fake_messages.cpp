@@ -62,9 +62,9 @@ std::string FaceOf(const std::string& contents) {
 }  // namespace
 
 bool FakePlatform::FontLoaded(const std::string& path) const {
-    const std::string key = FoldCase(Resolve(path));
+    const std::string key = Key(path);
     for (const std::string& loaded : loadedFonts) {
-        if (FoldCase(loaded) == key) {
+        if (Key(loaded) == key) {
             return true;
         }
     }
@@ -86,9 +86,9 @@ int FakePlatform::AddFontResource(const std::string& path) {
 
 bool FakePlatform::RemoveFontResource(const std::string& path) {
     Log("RemoveFontResourceA", path);
-    const std::string key = FoldCase(Resolve(path));
+    const std::string key = Key(path);
     auto loaded = std::find_if(loadedFonts.begin(), loadedFonts.end(),
-                               [&](const std::string& p) { return FoldCase(p) == key; });
+                               [&](const std::string& p) { return Key(p) == key; });
     if (Fails("RemoveFontResourceA", path) || loaded == loadedFonts.end()) {
         return false;
     }

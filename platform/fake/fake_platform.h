@@ -36,6 +36,7 @@ struct FakeDialog {
     intptr_t result = 0;
     bool modeless = false;
     bool destroyed = false;
+    intptr_t userData = 0;  // DWLP_USER
 };
 
 struct RegistryValue {
@@ -104,6 +105,11 @@ class FakePlatform final : public platform::SystemInfo,
     void AddJunction(const std::string& folder, const std::string& target);
     // False: a system before Vista, without GetFinalPathNameByHandleA.
     bool hasFinalPathName = true;
+    // Another spelling of a folder, as Windows knows several: an 8.3 short name
+    // (C:\PACKAG~1 for C:\Package Files) or a drive mapped to a share (Z: for \\srv\share).
+    // Files reached through either are the same files; the full path of each spelling stays as
+    // written.
+    void AddAlias(const std::string& alias, const std::string& real);
     // The full path Windows would make of path against the current folder.
     std::string FullPath(const std::string& path) const { return Resolve(path); }
 
@@ -191,6 +197,7 @@ class FakePlatform final : public platform::SystemInfo,
     bool DeleteFile(const std::string& path) override;
     bool SetCurrentDirectory(const std::string& path) override;
     bool GetFullPathName(const std::string& path, std::string& fullPath) override;
+    bool GetFileIdentity(const std::string& path, platform::FileIdentity& identity) override;
 
     bool GetMalloc(platform::ShellAllocator& allocator) override;
     bool GetSpecialFolderLocation(int csidl, platform::ItemList& list) override;
@@ -238,6 +245,8 @@ class FakePlatform final : public platform::SystemInfo,
     intptr_t SendDlgItemMessage(platform::WindowHandle dialog, int id, unsigned message,
                                 uintptr_t wParam, intptr_t lParam) override;
     platform::WindowHandle GetDlgItem(platform::WindowHandle dialog, int id) override;
+    void SetDialogUserData(platform::WindowHandle dialog, intptr_t value) override;
+    intptr_t GetDialogUserData(platform::WindowHandle dialog) override;
     bool EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) override;
     platform::WindowHandle CreateDialogParam(platform::InstanceHandle instance, int templateId,
                                              platform::WindowHandle owner,
@@ -273,6 +282,9 @@ class FakePlatform final : public platform::SystemInfo,
     // Paths, roots and drive names compare without regard to case: ASCII letters fold, double-byte
     // characters stay as they are. Folded paths are the file system's lookup keys.
     static std::string FoldCase(const std::string& text);
+    // The file system's lookup key of a path: resolved, folded, and with an alias replaced by
+    // the folder it stands for.
+    std::string Key(const std::string& path) const;
     const Node* Find(const std::string& path) const;
     bool MakeFolder(const std::string& path, const platform::SecurityDescriptor* descriptor);
     // A new, empty file at full, written through the stream returned.
@@ -298,6 +310,9 @@ class FakePlatform final : public platform::SystemInfo,
     std::set<platform::DeviceContext> deviceContexts_;
     std::map<std::string, uint64_t> writeLimits_;   // folded path -> bytes a file may hold
     std::map<std::string, std::string> junctions_;  // folded folder -> full target
+    std::map<std::string, std::string> aliases_;    // folded alias -> folded folder
+    std::map<std::string, uint32_t> fileIndexes_;   // key -> file index
+    uint32_t nextFileIndex_ = 1;
     uintptr_t nextHandle_ = 0x1000;
 };
 

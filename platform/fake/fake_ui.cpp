@@ -163,6 +163,18 @@ platform::WindowHandle FakePlatform::GetDlgItem(platform::WindowHandle dialog, i
     return &target->controls[id];
 }
 
+void FakePlatform::SetDialogUserData(platform::WindowHandle dialog, intptr_t value) {
+    FakeDialog* target = DialogOf(dialog);
+    if (target != nullptr) {
+        target->userData = value;
+    }
+}
+
+intptr_t FakePlatform::GetDialogUserData(platform::WindowHandle dialog) {
+    const FakeDialog* target = DialogOf(dialog);
+    return target == nullptr ? 0 : target->userData;
+}
+
 bool FakePlatform::EnableDlgItem(platform::WindowHandle dialog, int id, bool enable) {
     Log("EnableWindow", std::to_string(id) + (enable ? " 1" : " 0"));
     FakeDialog* target = DialogOf(dialog);

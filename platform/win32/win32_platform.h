@@ -31,6 +31,7 @@ class Win32Files final : public Files {
     bool DeleteFile(const std::string& path) override;
     bool SetCurrentDirectory(const std::string& path) override;
     bool GetFullPathName(const std::string& path, std::string& fullPath) override;
+    bool GetFileIdentity(const std::string& path, FileIdentity& identity) override;
 };
 
 class Win32Shell final : public Shell {
@@ -95,6 +96,8 @@ class Win32Ui final : public Ui {
     intptr_t SendDlgItemMessage(WindowHandle dialog, int id, unsigned message, uintptr_t wParam,
                                 intptr_t lParam) override;
     WindowHandle GetDlgItem(WindowHandle dialog, int id) override;
+    void SetDialogUserData(WindowHandle dialog, intptr_t value) override;
+    intptr_t GetDialogUserData(WindowHandle dialog) override;
     bool EnableDlgItem(WindowHandle dialog, int id, bool enable) override;
     WindowHandle CreateDialogParam(InstanceHandle instance, int templateId, WindowHandle owner,
                                    DialogProcedure procedure, intptr_t param) override;

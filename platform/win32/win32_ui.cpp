@@ -65,6 +65,14 @@ WindowHandle Win32Ui::GetDlgItem(WindowHandle dialog, int id) {
     return ::GetDlgItem(static_cast<HWND>(dialog), id);
 }
 
+void Win32Ui::SetDialogUserData(WindowHandle dialog, intptr_t value) {
+    ::SetWindowLongPtrA(static_cast<HWND>(dialog), DWLP_USER, value);
+}
+
+intptr_t Win32Ui::GetDialogUserData(WindowHandle dialog) {
+    return ::GetWindowLongPtrA(static_cast<HWND>(dialog), DWLP_USER);
+}
+
 bool Win32Ui::EnableDlgItem(WindowHandle dialog, int id, bool enable) {
     return ::EnableWindow(::GetDlgItem(static_cast<HWND>(dialog), id), enable ? TRUE : FALSE) != 0;
 }

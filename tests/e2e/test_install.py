@@ -87,11 +87,14 @@ def ttc(*specs):
 def make_package(folder, entries):
     """A package in C:\\<folder>: the installer, each (face, file, maker) and FontList.txt.
 
-    A maker of None leaves the file out, as a package with a missing file would."""
+    A maker of None leaves the file out, as a package with a missing file would. A file name
+    may name a subfolder (sub\\a.ttf)."""
     package = SESSION.make_package(CONFIG.installer, folder)
     for _, file_name, maker in entries:
         if maker is not None:
-            maker(os.path.join(package, file_name))
+            path = os.path.join(package, *file_name.split("\\"))
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            maker(path)
     write_font_list(os.path.join(package, "FontList.txt"),
                     [(face, file_name) for face, file_name, _ in entries])
     return "C:\\%s\\FontInstaller.exe" % folder
@@ -526,6 +529,31 @@ class B2ConflictTest(InstallCase):
         self.driver.click(dialog, button)
         self.driver.wait_gone(dialog)
 
+    def complete_pressing_overwrite(self):
+        """Presses 上書き, for every font, on any conflict dialog until the run's message shows;
+        expects the completion message and the end of the program. Returns the presses."""
+        overwrites = 0
+        deadline = time.monotonic() + RUN_TIMEOUT_MS / 1000
+        message = None
+        while message is None and time.monotonic() < deadline:
+            for window in self.windows_on_screen():
+                if window["hwnd"] == self.hwnd or window.text("caption") != CAPTION:
+                    continue
+                shown = self.driver.dump(window["hwnd"])
+                if shown.control(IDC_RENAME) is not None:
+                    self.driver.check(window["hwnd"], IDC_SAME_FOR_FOLLOWING)
+                    self.answer(window["hwnd"], IDOK)
+                    overwrites += 1
+                elif shown.control(MSGBOX_TEXT_ID) is not None:
+                    message = (window["hwnd"], shown.control(MSGBOX_TEXT_ID).text)
+            time.sleep(0.2)
+        self.assertIsNotNone(message, "no message after the install")
+        self.assertEqual(message[1].decode("cp932"), DONE)
+        self.answer_ok(message[0])
+        self.driver.wait_gone(self.hwnd)
+        self.assert_ends_with_exit_code_0()
+        return overwrites
+
     def test_overwrite(self):
         spec = FontSpec("FI E2E Overwrite", "FIE2EOverwrite")
         folder = self.start_clash("clash1", [(spec.face_name, "a.ttf", ttf(spec))])
@@ -549,27 +577,7 @@ class B2ConflictTest(InstallCase):
         self.select_all()
         self.choose_folder(r"C:\ownpkg")
         self.install()
-        overwrites = 0
-        deadline = time.monotonic() + RUN_TIMEOUT_MS / 1000
-        message = None
-        while message is None and time.monotonic() < deadline:
-            for window in self.windows_on_screen():
-                if window["hwnd"] == self.hwnd or window.text("caption") != CAPTION:
-                    continue
-                shown = self.driver.dump(window["hwnd"])
-                if shown.control(IDC_RENAME) is not None:
-                    self.driver.check(window["hwnd"], IDC_SAME_FOR_FOLLOWING)
-                    self.answer(window["hwnd"], IDOK)
-                    overwrites += 1
-                elif shown.control(MSGBOX_TEXT_ID) is not None:
-                    message = (window["hwnd"], shown.control(MSGBOX_TEXT_ID).text)
-            time.sleep(0.2)
-        self.assertIsNotNone(message, "no message after the install")
-        self.assertEqual(message[1].decode("cp932"), DONE)
-        self.assertEqual(overwrites, 0)
-        self.answer_ok(message[0])
-        self.driver.wait_gone(self.hwnd)
-        self.assert_ends_with_exit_code_0()
+        self.assertEqual(self.complete_pressing_overwrite(), 0)
         table = font_table()
         for face, file_name, _ in entries:
             self.assert_registered(table, face, "C:\\ownpkg\\" + file_name)
@@ -577,6 +585,34 @@ class B2ConflictTest(InstallCase):
         self.assertEqual(sorted(os.listdir(unix_path(r"C:\ownpkg"))),
                          sorted(["FontInstaller.exe", "FontList.txt", "own.ttf", "自前.ttf"]))
         self.assertLessEqual({first.face_name, second.face_name}, gdi_families())
+
+    def test_lines_not_chosen_keep_their_files(self):
+        # One face on two lines (f.otf, f.ttf), and a chosen sub\b.ttf whose name is that of the
+        # unchosen b.ttf. Two runs into the package's own folder, one line of the face each.
+        face = FontSpec("FI E2E Two Lines", "FIE2ETwoLines")
+        kept = FontSpec("FI E2E Not Chosen", "FIE2ENotChosen")
+        chosen = FontSpec("FI E2E Same Name", "FIE2ESameName")
+        entries = [(face.face_name, "f.otf", ttf(face)),
+                   (face.face_name, "f.ttf", ttf(face, padding=4096)),
+                   (kept.face_name, "b.ttf", ttf(kept)),
+                   (chosen.face_name, "sub\\b.ttf", ttf(chosen))]
+        package = make_package("twolinespkg", entries)
+        before = {name: package_file("twolinespkg", name) for _, name, _ in entries}
+        for run, lines in enumerate(([0, 3], [1])):
+            self.start(package)
+            for i, line in enumerate(lines):
+                self.driver.select(self.hwnd, IDC_FONT_LIST, line, ctrl=i > 0)
+            self.choose_folder(r"C:\twolinespkg")
+            self.install()
+            self.complete_pressing_overwrite()
+            for name in before:
+                self.assertEqual(package_file("twolinespkg", name), before[name],
+                                 "%s after run %d" % (name, run + 1))
+        table = font_table()
+        self.assert_registered(table, face.face_name, r"C:\twolinespkg\f.ttf")
+        self.assert_registered(table, chosen.face_name, r"C:\twolinespkg\b1.ttf")
+        self.assert_same_file(r"C:\twolinespkg\b1.ttf", before["sub\\b.ttf"])
+        self.assert_not_registered(table, kept.face_name)
 
     def test_save_under_another_name(self):
         spec = FontSpec("FI E2E Renamed", "FIE2ERenamed", "別名明朝")

@@ -195,13 +195,17 @@ TEST_F(InstallCommandTest, AFolderThatCannotBeCreatedIsNamedWithItsBackslash) {
     EXPECT_EQ(Count("CreateDialogParamA"), 0);
 }
 
-TEST_F(InstallCommandTest, AWildcardInATypedFolderIsRefusedBeforeAnythingChanges) {
-    // D:\MyFont* would find D:\MyFonts: the run would remove the installed A, then fail to copy.
+TEST_F(InstallCommandTest, AFolderWindowsWouldRefuseOrMatchAnotherIsRefusedBeforeAnythingChanges) {
+    // D:\MyFont* (or D:\MyFonts" on the NT family) would find D:\MyFonts, and D:\Fonts \ is
+    // created as D:\Fonts: either way the run would remove the installed A, then fail to copy.
     fake.AddFolder("D:\\MyFonts");
     fake.AddFile("D:\\MyFonts\\a.ttf", "FACE=A\n");
     fake.AddStringValue(kNtKey, "A (TrueType)", "D:\\MyFonts\\a.ttf");
     fake.loadedFonts.push_back("D:\\MyFonts\\a.ttf");
-    for (const std::string typed : {"D:\\MyFont*", "D:\\MyFont?", "D:\\*\\x"}) {
+    for (const std::string typed :
+         {"D:\\MyFont*", "D:\\MyFont?", "D:\\*\\x", "D:\\MyFonts\"", "D:\\<x>", "D:\\a|b",
+          "D:\\tab\tx", "D:\\a:b", "D:a:", "D:\\Fonts \\", "D:\\Fonts.\\x", "D:/x./y", "D:\\...",
+          "D:\\x\\ "}) {
         fake.messageBoxes.clear();
         EXPECT_EQ(Press([&](platform::WindowHandle, fake::FakeDialog& dialog) {
                       Select(dialog, {0});
@@ -209,13 +213,19 @@ TEST_F(InstallCommandTest, AWildcardInATypedFolderIsRefusedBeforeAnythingChanges
                   }),
                   0)
             << typed;
-        EXPECT_EQ(Texts(),
-                  std::vector<std::string>{"フォルダ「" + typed + "\\」の作成に失敗しました。"});
+        EXPECT_EQ(Texts(), std::vector<std::string>{"フォルダ「" + WithTrailingBackslash(typed) +
+                                                    "」の作成に失敗しました。"});
         EXPECT_EQ(Count("CreateDialogParamA"), 0) << typed;
         EXPECT_EQ(Count("CreateDirectoryA"), 0) << typed;
     }
     EXPECT_EQ(Value("A (TrueType)"), "D:\\MyFonts\\a.ttf");
     EXPECT_TRUE(fake.FontLoaded("D:\\MyFonts\\a.ttf"));
+
+    // Their neighbours that Windows takes as they stand.
+    std::string destination;
+    for (const std::string typed : {"d:\\Fonts\\.\\..\\x", "D:Fonts", "D:\\ .a\\b.c", "\\\\s\\x"}) {
+        EXPECT_TRUE(SettleDestination(typed, destination)) << typed;
+    }
 }
 
 TEST_F(InstallCommandTest, ARelativeFolderIsPinnedToTheCurrentFolderOfThePress) {

@@ -289,6 +289,18 @@ TEST_F(InstallTest, SizesAddUpInSixtyFourBitsAndEqualFreeSpacePasses) {
     fake.freeBytesEx.erase(kChosen);
     EXPECT_EQ(Run(small, kChosen), 1);
     EXPECT_TRUE(fake.messageBoxes.empty());
+
+    // A font installed where it lies is not copied and needs no room.
+    const std::vector<FontEntry> mixed = {Package("P", "p.ttf", 5000),
+                                          FontEntry{"Q", "C:\\Other\\q.ttf"}};
+    fake.AddFile("C:\\Other\\q.ttf", FontBytes("Q", 100));
+    fake.freeBytesEx["C:\\Package\\"] = 100;
+    EXPECT_EQ(Run(mixed, "C:\\Package\\"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    fake.freeBytesEx["C:\\Package\\"] = 99;
+    EXPECT_EQ(Run(mixed, "C:\\Package\\"), 0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{"ディスク容量が足りません。\n必要な容量：100 バイト"});
 }
 
 // --- removal ----------------------------------------------------------------------------------
@@ -591,10 +603,75 @@ TEST_F(InstallTest, ThePackagesOwnFolderAsDestinationInstallsItsFilesWhereTheyLi
     EXPECT_EQ(fake.Contents(package + "a.ttf"), FontBytes("A"));
     EXPECT_EQ(Value("A (TrueType)"), "C:\\Package\\a.ttf");
 
-    // A font that will not load where it lies is not deleted with it.
+    // A font that cannot be recorded, or will not load, where it lies is not deleted with it.
+    fake.Fail("RegSetValueExA");
+    EXPECT_EQ(Run({selection[0]}, "C:\\Package\\"), 0);
+    EXPECT_FALSE(fake.FontLoaded(package + "a.ttf"));
+    EXPECT_EQ(fake.Contents(package + "a.ttf"), FontBytes("A"));
     fake.Fail("AddFontResourceA");
     EXPECT_EQ(Run({selection[0]}, "C:\\Package\\"), 0);
     EXPECT_EQ(fake.Contents(package + "a.ttf"), FontBytes("A"));
+}
+
+TEST_F(InstallTest, ARecordOfAnUnchosenLineOfThePackageKeepsItsFile) {
+    // One face on two lines, installed in place from one and then from the other.
+    FontList = {Package("A", "a.otf"), Package("A", "a.ttf")};
+    ASSERT_EQ(Run({FontList[0]}, "C:\\Package\\"), 1);
+    ASSERT_EQ(Value("A (OpenType)"), "C:\\Package\\a.otf");
+    ASSERT_EQ(Run({FontList[1]}, "C:\\Package\\"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(Value("A (OpenType)"), "<none>");
+    EXPECT_FALSE(fake.FontLoaded("C:\\Package\\a.otf"));
+    EXPECT_EQ(fake.Contents("C:\\Package\\a.otf"), FontBytes("A"));
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\Package\\a.ttf");
+}
+
+TEST_F(InstallTest, AClashWithAnUnchosenFileOfThePackageIsNumberedWithoutAsking) {
+    FontList = {Package("B", "a.ttf"), Package("A", "sub\\a.ttf")};
+    AnswerConflicts(win::kIdOk, true);
+    ASSERT_EQ(Run({FontList[1]}, "C:\\Package\\"), 1);
+    EXPECT_EQ(ConflictDialogs(), 0);
+    EXPECT_EQ(fake.Contents("C:\\Package\\a.ttf"), FontBytes("B"));
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\Package\\a1.ttf");
+    EXPECT_EQ(fake.Contents("C:\\Package\\a1.ttf"), FontBytes("A"));
+}
+
+TEST_F(InstallTest, OneFileUnderTwoSpellingsIsStillThePackagesOwn) {
+    AnswerConflicts(win::kIdOk, true);  // overwrite, if anything were asked
+    // Where the package lies, another spelling of a folder on the way (and that folder), the
+    // line of FontList.txt and the folder typed.
+    const std::vector<std::vector<std::string>> spellings = {
+        {"C:\\Package Files", "C:\\PACKAG~1", "C:\\Package Files", "a.ttf", "C:\\PACKAG~1\\"},
+        {"\\\\srv\\share\\pkg", "Z:", "\\\\srv\\share", "a.ttf", "Z:\\pkg\\"},
+        {"C:\\Package", "", "", "a.ttf.", "C:\\Package\\"},
+        {"C:\\\x82\x6Fkg", "", "", "a.ttf", "C:\\\x82\x90kg\\"},  // Ｐ, ｐ
+    };
+    for (const std::vector<std::string>& spelling : spellings) {
+        FreshWindows fresh;
+        fake::FakePlatform& windows = fresh.windows;
+        const std::string& destination = spelling[4];
+        windows.modulePath = spelling[0] + "\\FontInstaller.exe";
+        windows.AddFile(spelling[0] + "\\a.ttf", FontBytes("A"));
+        if (!spelling[1].empty()) {
+            windows.AddAlias(spelling[1], spelling[2]);
+        }
+        FontList = {FontEntry{"A", spelling[3]}};
+        // Twice: the second run's removal pass meets the first run's record under the
+        // destination's spelling. (A name recorded with its trailing dot is no font file the
+        // scan knows.)
+        for (int run = spelling[3] == "a.ttf" ? 0 : 1; run < 2; ++run) {
+            windows.calls.clear();
+            EXPECT_EQ(InstallFonts(fresh.progress, FontList, destination), 1) << destination;
+            EXPECT_TRUE(windows.messageBoxes.empty()) << destination;
+            EXPECT_EQ(windows.Contents(spelling[0] + "\\a.ttf"), FontBytes("A")) << destination;
+            EXPECT_EQ(std::count_if(
+                          windows.calls.begin(), windows.calls.end(),
+                          [](const std::string& call) { return call.rfind("fopen wb", 0) == 0; }),
+                      0)
+                << destination << ": copied, not installed in place";
+        }
+    }
+    EXPECT_EQ(ConflictDialogs(), 0);
 }
 
 TEST_F(InstallTest, ACancelWithTheBoxTickedLeavesLaterRunsNumbering) {
