@@ -1,6 +1,7 @@
 #include "engine/install_fonts.h"
 
 #include <cstdint>
+#include <set>
 #include <utility>
 
 #include "process/globals.h"
@@ -59,15 +60,19 @@ std::vector<FontEntry> OneFontPerFaceName(const std::vector<FontEntry>& selectio
 }
 
 // Every file a line of FontList.txt names, chosen or not: the run never deletes one, writes
-// over one or copies onto one.
+// over one or copies onto one. Each name once, so each file is identified once a run.
 std::vector<std::string> PackageFileNames(const std::vector<FontEntry>& selection) {
     std::vector<std::string> names;
-    for (const FontEntry& font : selection) {
-        names.push_back(font.fileName);
-    }
-    for (const FontEntry& font : FontList) {
-        names.push_back(font.fileName);
-    }
+    std::set<std::string> seen;
+    const auto add = [&](const std::vector<FontEntry>& lines) {
+        for (const FontEntry& font : lines) {
+            if (seen.insert(font.fileName).second) {
+                names.push_back(font.fileName);
+            }
+        }
+    };
+    add(selection);
+    add(FontList);
     return names;
 }
 

@@ -134,10 +134,9 @@ class Checker {
     // decide which reading was meant.
     bool WrittenAsUtf8(const std::vector<Piece>& pieces) {
         bool utf8Names = false;
-        FontListLineParser parser;
         for (const Piece& piece : pieces) {
             FontEntry entry;
-            if (!parser.Parse(piece.text.c_str(), entry)) {
+            if (!parser_.Parse(piece.text.c_str(), entry)) {
                 continue;
             }
             bool valid = false;

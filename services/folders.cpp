@@ -76,6 +76,8 @@ int CreateFolderTree(const std::string& path) {
     // created; they are passed over so that an existing share path succeeds.
     const std::size_t shareEnd = ShareRootEnd(p);
 
+    platform::Files& files = platform::Current().files;
+    const platform::SecurityDescriptor* protection = FontsFolderProtection(true);
     int result = 1;
     std::string q;
     std::size_t pos = 0;
@@ -96,8 +98,6 @@ int CreateFolderTree(const std::string& path) {
         if (q.size() == 2 && q[1] == ':') {
             continue;
         }
-        platform::Files& files = platform::Current().files;
-        const platform::SecurityDescriptor* protection = FontsFolderProtection(true);
         const bool created = protection != nullptr ? files.CreateProtectedDirectory(q, *protection)
                                                    : files.CreateDirectory(q);
         result = created ? 1 : 0;

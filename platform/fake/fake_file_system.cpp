@@ -188,7 +188,7 @@ void FakePlatform::AddFile(const std::string& path, const std::string& contents)
     if (slash != std::string::npos && slash > 2) {
         AddFolder(full.substr(0, slash));
     }
-    Node& node = nodes_[FoldCase(full)];
+    Node& node = nodes_[Key(path)];
     node = Node{};
     node.contents = contents;
 }
@@ -258,7 +258,7 @@ bool FakePlatform::MakeFolder(const std::string& path,
     if (Fails("CreateDirectoryA", path) || Find(path) != nullptr || !ParentExists(full)) {
         return false;
     }
-    Node& created = nodes_[FoldCase(full)];
+    Node& created = nodes_[Key(path)];
     created.folder = true;
     if (descriptor != nullptr) {
         created.security = *descriptor;
