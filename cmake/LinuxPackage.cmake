@@ -1,5 +1,5 @@
 # The Linux fontlist as a Debian package: /usr/bin/fontlist, its manual page, the guide for font
-# makers in UTF-8, and the licence as the package's copyright file.
+# makers in UTF-8, the changelog, and the licence as the package's copyright file.
 set(FI_PACKAGE_DOC share/doc/fontlist)
 
 set(FI_MANPAGE ${CMAKE_BINARY_DIR}/fontlist.1)
@@ -10,17 +10,49 @@ add_custom_command(OUTPUT ${FI_MANPAGE}.gz
     DEPENDS ${FI_MANPAGE})
 add_custom_target(fontlist_manpage ALL DEPENDS ${FI_MANPAGE}.gz)
 
-# Debian keeps a package's licence in one file, named copyright.
+# Debian keeps a package's licence in one machine-readable file, named copyright. The Linux
+# binary holds only this project's code: the C++ runtime is the system's shared library, so the
+# notices of the runtimes linked into the Windows programs do not belong here.
 file(READ ${CMAKE_SOURCE_DIR}/LICENSE FI_LICENSE_TEXT)
-file(READ ${CMAKE_SOURCE_DIR}/THIRD-PARTY-NOTICES.txt FI_NOTICES_TEXT)
-file(WRITE ${CMAKE_BINARY_DIR}/copyright "${FI_LICENSE_TEXT}\n\n${FI_NOTICES_TEXT}")
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-    ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/THIRD-PARTY-NOTICES.txt)
+string(REGEX REPLACE "^MIT License\n\n(Copyright [^\n]*)\n\n" "" FI_LICENSE_BODY "${FI_LICENSE_TEXT}")
+set(FI_LICENSE_HOLDER "${CMAKE_MATCH_1}")
+if(NOT FI_LICENSE_HOLDER)
+    message(FATAL_ERROR "LICENSE does not start with the MIT heading and a copyright line")
+endif()
+string(REGEX REPLACE "^Copyright (\\(c\\) )?" "" FI_LICENSE_HOLDER "${FI_LICENSE_HOLDER}")
+# Each paragraph of the licence text is a continuation line; an empty line is written as " .".
+string(REGEX REPLACE "\n+$" "" FI_LICENSE_BODY "${FI_LICENSE_BODY}")
+string(REPLACE "\n\n" "\n.\n" FI_LICENSE_BODY "${FI_LICENSE_BODY}")
+string(REPLACE "\n" "\n " FI_LICENSE_BODY "${FI_LICENSE_BODY}")
+file(WRITE ${CMAKE_BINARY_DIR}/copyright "\
+Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: fontlist
+
+Files: *
+Copyright: ${FI_LICENSE_HOLDER}
+License: Expat
+ ${FI_LICENSE_BODY}
+")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/LICENSE
+    ${CMAKE_SOURCE_DIR}/docs/changelog)
+
+# A native package's changelog; its newest entry must be the version being packaged.
+file(STRINGS ${CMAKE_SOURCE_DIR}/docs/changelog FI_CHANGELOG_TOP LIMIT_COUNT 1)
+if(NOT FI_CHANGELOG_TOP MATCHES "^fontlist \\(${PROJECT_VERSION}\\) ")
+    message(FATAL_ERROR "docs/changelog starts with '${FI_CHANGELOG_TOP}', not an entry for "
+                        "fontlist ${PROJECT_VERSION}")
+endif()
+set(FI_CHANGELOG ${CMAKE_BINARY_DIR}/changelog)
+configure_file(${CMAKE_SOURCE_DIR}/docs/changelog ${FI_CHANGELOG} COPYONLY)
+add_custom_command(OUTPUT ${FI_CHANGELOG}.gz
+    COMMAND gzip -9 -n -f -k ${FI_CHANGELOG}
+    DEPENDS ${FI_CHANGELOG})
+add_custom_target(fontlist_changelog ALL DEPENDS ${FI_CHANGELOG}.gz)
 
 install(TARGETS fontlist RUNTIME DESTINATION bin)
 install(FILES ${FI_MANPAGE}.gz DESTINATION share/man/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/fontmaker-guide.txt ${CMAKE_BINARY_DIR}/copyright
-        DESTINATION ${FI_PACKAGE_DOC})
+        ${FI_CHANGELOG}.gz DESTINATION ${FI_PACKAGE_DOC})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME fontlist)

@@ -4,8 +4,9 @@
 
 The ZIP must hold one folder, FontInstaller-VERSION/, with both programs, the guide, the licence
 and the runtime notices as CP932 text with CR LF. The Debian package must install fontlist, its
-manual page, the guide in UTF-8 and the licence as its copyright file, and the fontlist it holds
-must run and print its version.
+manual page, the guide in UTF-8, its changelog and the licence as its copyright file, pass
+lintian without an error or a warning, and the fontlist it holds must be hardened, run and print
+its version.
 """
 
 import gzip
@@ -67,7 +68,8 @@ listing = subprocess.run(["dpkg-deb", "--fsys-tarfile", deb_path], capture_outpu
 contents = subprocess.run(["tar", "-t"], input=listing, capture_output=True,
                           check=True).stdout.decode().split()
 files = sorted(name for name in contents if not name.endswith("/"))
-wanted = ["./usr/bin/fontlist", "./usr/share/doc/fontlist/copyright",
+wanted = ["./usr/bin/fontlist", "./usr/share/doc/fontlist/changelog.gz",
+          "./usr/share/doc/fontlist/copyright",
           "./usr/share/doc/fontlist/fontmaker-guide.txt", "./usr/share/man/man1/fontlist.1.gz"]
 expect(files == wanted, "the package installs %s: %s" % (wanted, files))
 with tempfile.TemporaryDirectory() as root:
@@ -77,8 +79,20 @@ with tempfile.TemporaryDirectory() as root:
     expect(done.returncode == 0 and done.stdout == "fontlist %s\n" % version,
            "the packaged fontlist prints its version: %r" % done.stdout)
     copyright_text = open(os.path.join(root, "usr/share/doc/fontlist/copyright")).read()
-    expect(has_licence_and_notices(copyright_text),
-           "the copyright file carries the licence and the notices")
+    expect(copyright_text.startswith("Format: https://www.debian.org/doc/packaging-manuals/"
+                                     "copyright-format/1.0/\n")
+           and "License: Expat\n Permission is hereby granted" in copyright_text
+           and "mingw" not in copyright_text.lower(),
+           "the copyright file gives the MIT licence machine-readably, without the notices of "
+           "the Windows runtimes")
+    changelog = gzip.open(os.path.join(root, "usr/share/doc/fontlist/changelog.gz")).read()
+    expect(changelog.decode().startswith("fontlist (%s) " % version),
+           "the changelog's newest entry is version %s" % version)
+    program = os.path.join(root, "usr/bin/fontlist")
+    dynamic = subprocess.run(["readelf", "-d", "-l", "-s", "--wide", program],
+                             capture_output=True, text=True, check=True).stdout
+    expect("GNU_RELRO" in dynamic and "BIND_NOW" in dynamic and "_chk@" in dynamic,
+           "the packaged fontlist has full RELRO, binds now and uses fortified functions")
     guide = open(os.path.join(root, "usr/share/doc/fontlist/fontmaker-guide.txt"), "rb").read()
     expect("FontList.txt" in guide.decode("utf-8") and b"\r" not in guide,
            "the packaged guide is UTF-8 with LF line ends")
@@ -90,6 +104,11 @@ with tempfile.TemporaryDirectory() as root:
                            env=dict(os.environ, MANWIDTH="80", MANPAGER="cat", PAGER="cat"))
     expect(shown.returncode == 0 and "fontlist make" in shown.stdout and not shown.stderr,
            "man renders the page without a warning: %s" % shown.stderr.strip())
+
+linted = subprocess.run(["lintian", "--fail-on", "error,warning", deb_path],
+                        capture_output=True, text=True)
+expect(linted.returncode == 0,
+       "lintian finds no error or warning: %s" % linted.stdout.strip())
 
 print("%d failure(s)" % len(failures))
 sys.exit(1 if failures else 0)
