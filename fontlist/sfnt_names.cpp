@@ -1,6 +1,7 @@
 #include "fontlist/sfnt_names.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 
 namespace fontlist {
@@ -83,13 +84,19 @@ class Candidates {
             Take(slots_[id][3], index, record.languageId == 0x0409);
         }
     }
-    bool Has(std::size_t index) const {
+    // The records taken, in file order.
+    std::vector<std::size_t> Taken() const {
+        std::vector<std::size_t> taken;
         for (const auto& slots : slots_) {
-            if (std::find(std::begin(slots), std::end(slots), index) != std::end(slots)) {
-                return true;
+            for (std::size_t index : slots) {
+                if (index != kNone) {
+                    taken.push_back(index);
+                }
             }
         }
-        return false;
+        std::sort(taken.begin(), taken.end());
+        taken.erase(std::unique(taken.begin(), taken.end()), taken.end());
+        return taken;
     }
 
   private:
@@ -148,10 +155,7 @@ bool ReadNames(FontData& file, const Table& table, FaceInfo& face) {
     std::vector<Pending> pending;
     std::uint64_t first = file.Size();
     std::uint64_t end = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!candidates.Has(i)) {
-            continue;
-        }
+    for (const std::size_t i : candidates.Taken()) {
         NameRecord record = recordAt(i);
         const std::size_t length = DecodedLength(record, U16(records, i * 12 + 8));
         const std::uint64_t offset = storage + U16(records, i * 12 + 10);
