@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <set>
+#include <tuple>
 
 namespace fontlist {
 
@@ -225,7 +227,12 @@ void ReadHead(FontData& file, const Table& table, FaceInfo& face) {
 }
 
 // One face from its 12-byte offset table, already read.
-FontError ReadFace(FontData& file, std::uint64_t start, const std::string& header, FaceInfo& face) {
+// The faces of a collection may share one name table; each distinct one is read once a file.
+using NameTables =
+    std::map<std::tuple<std::uint64_t, std::uint64_t, bool>, std::vector<NameRecord>>;
+
+FontError ReadFace(FontData& file, std::uint64_t start, const std::string& header,
+                   NameTables& tables, FaceInfo& face) {
     const std::uint32_t version = U32(header, 0);
     if (version != 0x00010000 && version != Tag("OTTO") && version != Tag("true")) {
         return FontError::kNotFont;
@@ -261,7 +268,13 @@ FontError ReadFace(FontData& file, std::uint64_t start, const std::string& heade
     }
     // The cmap decides which platform's names the system reads.
     ReadCmap(file, cmap, face);
-    if (!ReadNames(file, name, face)) {
+    const auto key = std::make_tuple(name.offset, name.length, face.windowsCmap);
+    const auto known = tables.find(key);
+    if (known != tables.end()) {
+        face.names = known->second;
+    } else if (ReadNames(file, name, face)) {
+        tables[key] = face.names;
+    } else {
         return FontError::kBadNameTable;
     }
     ReadOs2(file, os2, face);
@@ -269,12 +282,12 @@ FontError ReadFace(FontData& file, std::uint64_t start, const std::string& heade
     return FontError::kNone;
 }
 
-FontError ReadFace(FontData& file, std::uint64_t start, FaceInfo& face) {
+FontError ReadFace(FontData& file, std::uint64_t start, NameTables& tables, FaceInfo& face) {
     std::string header;
     if (!Fits(file, start, 12) || !file.ReadAt(start, 12, header)) {
         return FontError::kBadDirectory;
     }
-    return ReadFace(file, start, header, face);
+    return ReadFace(file, start, header, tables, face);
 }
 
 }  // namespace
@@ -305,7 +318,8 @@ FontError ReadFontFile(FontData& file, FontFile& font) {
     if (U32(header, 0) != Tag("ttcf")) {
         // A single face: the file's header is its offset table.
         FaceInfo face;
-        const FontError error = ReadFace(file, 0, header, face);
+        NameTables tables;
+        const FontError error = ReadFace(file, 0, header, tables, face);
         if (error == FontError::kNone) {
             font.faces.push_back(std::move(face));
         }
@@ -325,9 +339,10 @@ FontError ReadFontFile(FontData& file, FontFile& font) {
             return FontError::kBadCollection;
         }
     }
+    NameTables tables;
     for (std::size_t i = 0; i < count; ++i) {
         FaceInfo face;
-        const FontError error = ReadFace(file, U32(offsets, i * 4), face);
+        const FontError error = ReadFace(file, U32(offsets, i * 4), tables, face);
         if (error != FontError::kNone) {
             font.faces.clear();
             return error == FontError::kBadDirectory ? FontError::kBadCollection : error;
