@@ -51,15 +51,12 @@ bool IsUtf16(const std::string& contents) {
     return n > 0 && ((nuls[1] * 8 >= n && nuls[0] == 0) || (nuls[0] * 8 >= n && nuls[1] == 0));
 }
 
-// The names a line may give a font: the family of each face, and a member's full name.
+// The names a line may give a font: for each face, its family, or a member's full name.
 std::vector<const GdiName*> WritableNames(const ReadFont& font) {
     std::vector<const GdiName*> names;
     for (const FamilyName& family : font.families) {
         if (family.found) {
-            names.push_back(&family);
-            if (family.styleLinked) {
-                names.push_back(&family.fullName);
-            }
+            names.push_back(family.member ? &family.fullName : &family);
         }
     }
     return names;
@@ -216,38 +213,13 @@ class Checker {
         return true;
     }
 
-    // The full name a line should give a Bold or Italic member, or empty for any other file.
-    std::string MemberName(const std::string& fileName) {
-        const ReadFont& font = fonts_.Get(fileName);
-        if (!font.isFont || !font.families.front().styleLinked) {
-            return "";
-        }
-        return TrimmedName(font.families.front().fullName);
-    }
-
     void CheckDuplicates(int line, const FontEntry& entry) {
         const auto name = faceLines_.find(entry.fontName);
         if (name == faceLines_.end()) {
-            faceLines_[entry.fontName] = {line, entry.fileName};
+            faceLines_[entry.fontName] = line;
         } else {
-            const auto& [otherLine, otherFile] = name->second;
-            const std::string here = MemberName(entry.fileName);
-            const std::string there = MemberName(otherFile);
-            const std::string same = "フォント名" + Quote(entry.fontName) + "は" +
-                                     LineNumber(otherLine) + "にもあります。";
-            if (!here.empty() && here != entry.fontName) {
-                Error(line, same +
-                                "このファイルはそのファミリの太字・斜体のメンバーなので、フル "
-                                "ネームの" +
-                                Quote(here) + "と書いてください。");
-            } else if (!there.empty() && there != entry.fontName) {
-                Error(line, same + LineNumber(otherLine) +
-                                "のファイルはそのファミリの太字・斜体のメンバーなので、そちらに"
-                                "フル ネームの" +
-                                Quote(there) + "と書いてください。");
-            } else {
-                Error(line, same + "1行にまとめてください。");
-            }
+            Error(line, "フォント名" + Quote(entry.fontName) + "は" + LineNumber(name->second) +
+                            "にもあります。1行にまとめてください。");
         }
         // File names compare without regard to ASCII case; a trail byte is never folded.
         std::string key = TargetFileName(entry.fileName);
@@ -304,18 +276,22 @@ class Checker {
             ExplainMismatch(line, name, *first, font);
             return;
         }
-        const std::string what = match == &first->fullName ? "フル ネーム" : "ファミリ名";
+        const bool isFull =
+            std::any_of(font.families.begin(), font.families.end(),
+                        [match](const FamilyName& family) { return match == &family.fullName; });
+        const std::string what = isFull ? "フル ネーム" : "ファミリ名";
+        const std::string most = isFull ? "63" : "31";
         if (match->ansi != name) {
             Warn(line, "フォントの" + what + Quote(match->ansi) +
                            "には前後に空白があり、インストーラーは空白を除いて読みます。");
         }
         if (match->cut) {
-            Warn(line, what + "が31文字を超えるため、Windowsでは31文字に切り詰めた" +
-                           Quote(match->ansi) + "になります。");
+            Warn(line, what + "が" + most + "文字を超えるため、Windowsでは" + most +
+                           "文字に切り詰めた" + Quote(match->ansi) + "になります。");
         }
         if (match->bytesCut) {
-            Warn(line, what + "がCP932で31バイトを超えるため、Windowsでは" + Quote(match->ansi) +
-                           "に切り詰められます。");
+            Warn(line, what + "がCP932で" + most + "バイトを超えるため、Windowsでは" +
+                           Quote(match->ansi) + "に切り詰められます。");
         }
         if (match->lossy) {
             Warn(line, what + "の文字 " + Hex(match->firstLossy) +
@@ -329,6 +305,16 @@ class Checker {
         const std::string want = "Windowsが列挙する名前は" + Quote(FaceNameToWrite(expected)) +
                                  "です。そのとおりに書いてください。";
         for (const FamilyName& family : font.families) {
+            // The installer would take the file for the family's regular face, and replace the
+            // installed one with it.
+            if (family.member && TrimmedName(family) == name) {
+                Error(line, Quote(name) +
+                                "はファミリ名ですが、このファイルはそのファミリの通常のフェイス"
+                                "ではないメンバー（太字・斜体や別の太さ）で、インストーラーは"
+                                "通常のフェイスと取り違えます。フル ネームの" +
+                                Quote(TrimmedName(family.fullName)) + "と書いてください。");
+                return;
+            }
             if (!family.english.empty() && ToCp932(family.english) == name) {
                 Error(line, "英語名" + Quote(name) +
                                 "が書かれていますが、日本語名があるため日本語版Windowsでは日本語名"
@@ -363,7 +349,7 @@ class Checker {
         ++result_.systemChecked;
         std::string listed;
         for (const SystemFace& face : faces) {
-            // A style-linked member is listed under its family; its own name is the full name.
+            // A member is listed under its family; its own name is the full name.
             if (face.family == entry.fontName || face.fullName == entry.fontName) {
                 ++result_.systemAgreed;
                 return;
@@ -384,7 +370,7 @@ class Checker {
     CheckResult result_;
     FontListLineParser parser_;  // the installer's own line reading
     bool utf8_ = false;
-    std::map<std::string, std::pair<int, std::string>> faceLines_;  // first line and file
+    std::map<std::string, int> faceLines_;  // first line of each face name
     std::map<std::string, int> fileLines_;
 };
 

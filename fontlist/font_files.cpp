@@ -41,7 +41,7 @@ std::string TrimmedName(const GdiName& name) {
 }
 
 std::string FaceNameToWrite(const FamilyName& family) {
-    return TrimmedName(family.styleLinked ? family.fullName : family);
+    return TrimmedName(family.member ? family.fullName : family);
 }
 
 const ReadFont& FontFiles::Get(const std::string& fileName) {

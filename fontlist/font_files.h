@@ -29,7 +29,7 @@ struct ReadFont {
 };
 
 // The face name a line gives a file: the family of its first face, or the full name of a
-// style-linked member, without the leading and trailing spaces the installer's reader drops.
+// member of a family, without the leading and trailing spaces the installer's reader drops.
 std::string FaceNameToWrite(const FamilyName& family);
 std::string TrimmedName(const GdiName& name);
 

@@ -14,17 +14,13 @@ constexpr std::uint16_t kEnglish = 0x0409;
 constexpr std::uint32_t kCjkCodePages = 0x3E0000;
 constexpr std::uint16_t kItalicBit = 0x0001;  // OS/2 fsSelection
 constexpr std::uint16_t kBoldBit = 0x0020;
+constexpr std::uint16_t kMacBold = 0x0001;  // head macStyle
+constexpr std::uint16_t kMacItalic = 0x0002;
+constexpr std::uint16_t kNormalWeight = 400;  // FW_NORMAL
+constexpr std::uint16_t kMediumWeight = 500;  // FW_MEDIUM
 
 bool Usable(const NameRecord& record, bool windows) {
-    if (!record.decoded) {
-        return false;
-    }
-    if (windows) {
-        return record.platformId == 3 &&
-               (record.encodingId == 0 || record.encodingId == 1 || record.encodingId == 10) &&
-               record.languageId < 0x8000;
-    }
-    return record.platformId == 1 && record.encodingId == 0;
+    return record.decoded && SystemReads(record, windows);
 }
 
 // The record of nameId the system takes, or null.
@@ -59,13 +55,14 @@ const NameRecord* Choose(const FaceInfo& face, std::uint16_t nameId, bool window
     return candidates.front();
 }
 
-GdiName AsGdiName(const NameRecord& record) {
+// A name in a buffer of size units, or as many bytes in the "A" calls.
+GdiName AsGdiName(const std::u16string& text, std::size_t size) {
     GdiName name;
     name.found = true;
-    name.full = record.text;
-    name.cut = name.full.size() > kMaxFaceUnits;
-    name.family = name.full.substr(0, kMaxFaceUnits);
-    name.ansi = AnsiFaceName(name.family);
+    name.full = text;
+    name.cut = name.full.size() > size - 1;
+    name.family = name.full.substr(0, size - 1);
+    name.ansi = AnsiFaceName(name.family, size);
     name.bytesCut = name.ansi.size() < ToCp932(name.family).size();
     for (std::size_t i = 0; i < name.family.size(); ++i) {
         const char16_t unit = name.family[i];
@@ -93,28 +90,26 @@ const NameRecord* English(const FaceInfo& face, std::uint16_t nameId) {
     return nullptr;
 }
 
-// The subfamily in the English record says Bold, Italic or Bold Italic, and the OS/2 style bits
-// do not say otherwise. NanumMyeongjoBold marks itself Regular in fsSelection alone: the system
-// still lists it under NanumMyeongjo with the full name NanumMyeongjoBold.
-bool IsStyleLinked(const FaceInfo& face, bool windows) {
-    const NameRecord* subfamily = windows ? English(face, 2) : Choose(face, 2, false);
-    if (subfamily == nullptr) {
-        return false;
+// What GDI sees of a face's style, whatever its subfamily says in whichever language: the OS/2
+// bits and weight, or the head bits of a face without OS/2. NanumMyeongjoBold says Regular in
+// fsSelection but weighs 600: the system lists it under NanumMyeongjo as NanumMyeongjoBold.
+bool IsMember(const FaceInfo& face) {
+    if (!face.hasOs2) {
+        return face.hasHead && (face.macStyle & (kMacBold | kMacItalic)) != 0;
     }
-    const bool bold = subfamily->text == u"Bold" || subfamily->text == u"Bold Italic";
-    const bool italic = subfamily->text == u"Italic" || subfamily->text == u"Bold Italic";
-    const std::uint16_t bits = face.fsSelection & (kItalicBit | kBoldBit);
-    return (bold || italic) && (!face.hasOs2 || bits == 0 ||
-                                bits == ((bold ? kBoldBit : 0) | (italic ? kItalicBit : 0)));
+    // A weight class of 0 says nothing; the system takes it as normal.
+    const bool otherWeight = face.weightClass != 0 &&
+                             (face.weightClass < kNormalWeight || face.weightClass > kMediumWeight);
+    return (face.fsSelection & (kItalicBit | kBoldBit)) != 0 || otherWeight;
 }
 
 }  // namespace
 
-std::string AnsiFaceName(const std::u16string& name) {
+std::string AnsiFaceName(const std::u16string& name, std::size_t size) {
     std::string out;
     for (char16_t unit : name) {
         const UnitConversion c = ConvertUnit(unit);
-        if (out.size() + c.bytes.size() > kFaceBytes - 1) {
+        if (out.size() + c.bytes.size() > size - 1) {
             break;
         }
         out += c.bytes;
@@ -129,7 +124,7 @@ FamilyName ChooseFamilyName(const FaceInfo& face) {
     if (chosen == nullptr) {
         return result;
     }
-    static_cast<GdiName&>(result) = AsGdiName(*chosen);
+    static_cast<GdiName&>(result) = AsGdiName(chosen->text, kMaxFaceUnits + 1);
     if (windows) {
         const NameRecord* english = English(face, 1);
         if (english != nullptr && english->text != result.full) {
@@ -145,11 +140,15 @@ FamilyName ChooseFamilyName(const FaceInfo& face) {
         result.wws = wws->text;
     }
     result.vertical = face.hasCodePages && (face.codePages1 & kCjkCodePages) != 0;
+    // Without a full name the system joins family and subfamily, as in "Sample Bold".
     const NameRecord* full = Choose(face, 4, windows);
-    result.styleLinked = full != nullptr && IsStyleLinked(face, windows);
-    if (result.styleLinked) {
-        result.fullName = AsGdiName(*full);
+    const NameRecord* subfamily = Choose(face, 2, windows);
+    if (full != nullptr) {
+        result.fullName = AsGdiName(full->text, kFullNameSize);
+    } else if (subfamily != nullptr) {
+        result.fullName = AsGdiName(chosen->text + u" " + subfamily->text, kFullNameSize);
     }
+    result.member = result.fullName.found && IsMember(face);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "fontlist/make.h"
 
 #include <algorithm>
+#include <map>
 
 #include "common/cp932.h"
 
@@ -26,6 +27,17 @@ std::string Field(const std::string& text) {
     return quoted + "\"";
 }
 
+// GDI takes two faces of one family and one full name for the same font, ASCII case aside.
+bool SameFace(const FamilyName& a, const FamilyName& b) {
+    const auto folded = [](std::u16string text) {
+        for (char16_t& unit : text) {
+            unit = (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - 0x20) : unit;
+        }
+        return text;
+    };
+    return a.full == b.full && folded(a.fullName.full) == folded(b.fullName.full);
+}
+
 }  // namespace
 
 bool MadeFontList::HasError() const {
@@ -42,6 +54,7 @@ MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontFiles& 
     const auto note = [&made](bool error, const std::string& message) {
         made.notes.push_back(MadeNote{error, message});
     };
+    std::map<std::string, std::string> written;  // face name, and the file it was written for
     for (const std::string& fileName : fileNames) {
         const ReadFont& font = fonts.Get(fileName);
         if (!font.isFont) {
@@ -54,7 +67,7 @@ MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontFiles& 
                  Quote(fileName) + "にはWindowsが使うファミリ名（名前ID 1）がないため書きません。");
             continue;
         }
-        const GdiName& own = family.styleLinked ? family.fullName : family;
+        const GdiName& own = family.member ? family.fullName : family;
         const std::string name = FaceNameToWrite(family);
         // A control character (a line end, a NUL) would break the line it stands on.
         if (std::any_of(name.begin(), name.end(),
@@ -73,6 +86,23 @@ MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontFiles& 
                             "は前後に空白があり、インストーラーは空白を除いた" + Quote(name) +
                             "として読みます。");
         }
+        const auto earlier = written.find(name);
+        if (earlier != written.end()) {
+            const FamilyName& other = fonts.Get(earlier->second).families.front();
+            if (SameFace(family, other)) {
+                note(false, Quote(fileName) + "は" + Quote(earlier->second) +
+                                "と同じフォント（フル ネーム" +
+                                Quote(family.fullName.found ? TrimmedName(family.fullName) : name) +
+                                "）で、Windowsは片方しか読み込まないため書きません。");
+            } else {
+                note(true, Quote(fileName) + "の名前" + Quote(name) + "は" +
+                               Quote(earlier->second) +
+                               "と同じで、インストーラーが区別できないため書きません。"
+                               "フォントの名前を直してください。");
+            }
+            continue;
+        }
+        written[name] = fileName;
         const std::string line = Field(name) + "," + Field(fileName);
         made.lines.push_back(line);
         made.contents += line + "\r\n";

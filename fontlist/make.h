@@ -21,7 +21,8 @@ struct MadeFontList {
 };
 
 // One line per font file that reads as a font, in the order given: the family of its first
-// face (the full name for a Bold or Italic member of a family), then the file name.
+// face (the full name for a member of a family), then the file name. A second file of the same
+// font (one family and full name, as an .otf and a .ttf of one face) is left out with a note.
 MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontFiles& fonts);
 
 // Whether a file name is one `make` takes: .ttf, .ttc or .otf in any case.

@@ -1,7 +1,10 @@
 #include "fontlist/sfnt_names.h"
 
 #include <algorithm>
+#include <iterator>
+#include <map>
 #include <set>
+#include <tuple>
 
 namespace fontlist {
 
@@ -44,9 +47,7 @@ const char16_t kMacRoman[128] = {
 
 // The names the system's family, subfamily, full, typographic and WWS names come from; the
 // rest of a name table (licences, descriptions) is never decoded.
-bool Wanted(std::uint16_t nameId) {
-    return nameId == 1 || nameId == 2 || nameId == 4 || nameId == 16 || nameId == 21;
-}
+constexpr std::uint16_t kWanted[] = {1, 2, 4, 16, 21};
 
 void Decode(const std::string& bytes, std::size_t offset, std::size_t length, NameRecord& record) {
     if (record.platformId == 3 || record.platformId == 0) {
@@ -63,6 +64,56 @@ void Decode(const std::string& bytes, std::size_t offset, std::size_t length, Na
         record.decoded = true;
     }
 }
+
+// The bytes of a record's string the system decodes.
+std::size_t DecodedLength(const NameRecord& record, std::size_t length) {
+    return std::min(length, record.platformId == 1 ? kMaxNameUnits : kMaxNameUnits * 2);
+}
+
+// Per wanted name ID, the records the system's choice can take: the first of all, the first
+// 0x0411, the first other Japanese and the first 0x0409.
+class Candidates {
+  public:
+    void Offer(std::size_t index, const NameRecord& record) {
+        for (std::size_t id = 0; id < std::size(kWanted); ++id) {
+            if (kWanted[id] != record.nameId) {
+                continue;
+            }
+            const bool japanese = (record.languageId & 0x3FF) == 0x11;
+            Take(slots_[id][0], index, true);
+            Take(slots_[id][1], index, record.languageId == 0x0411);
+            Take(slots_[id][2], index, japanese && record.languageId != 0x0411);
+            Take(slots_[id][3], index, record.languageId == 0x0409);
+        }
+    }
+    // The records taken, in file order.
+    std::vector<std::size_t> Taken() const {
+        std::vector<std::size_t> taken;
+        for (const auto& slots : slots_) {
+            for (std::size_t index : slots) {
+                if (index != kNone) {
+                    taken.push_back(index);
+                }
+            }
+        }
+        std::sort(taken.begin(), taken.end());
+        taken.erase(std::unique(taken.begin(), taken.end()), taken.end());
+        return taken;
+    }
+
+  private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    static void Take(std::size_t& slot, std::size_t index, bool matches) {
+        if (matches && slot == kNone) {
+            slot = index;
+        }
+    }
+    std::size_t slots_[std::size(kWanted)][4] = {{kNone, kNone, kNone, kNone},
+                                                 {kNone, kNone, kNone, kNone},
+                                                 {kNone, kNone, kNone, kNone},
+                                                 {kNone, kNone, kNone, kNone},
+                                                 {kNone, kNone, kNone, kNone}};
+};
 
 struct Table {
     std::uint64_t offset = 0;
@@ -81,6 +132,23 @@ bool ReadNames(FontData& file, const Table& table, FaceInfo& face) {
     if (6 + count * 12 > table.length || !file.ReadAt(table.offset + 6, count * 12, records)) {
         return false;
     }
+    const auto recordAt = [&records](std::size_t i) {
+        NameRecord record;
+        record.platformId = U16(records, i * 12);
+        record.encodingId = U16(records, i * 12 + 2);
+        record.languageId = U16(records, i * 12 + 4);
+        record.nameId = U16(records, i * 12 + 6);
+        return record;
+    };
+    // A table may hold 65,535 records of 65,535 bytes, all pointing at the same string: only
+    // the few the choice can take are kept, so a face costs a bounded amount of memory.
+    Candidates candidates;
+    for (std::size_t i = 0; i < count; ++i) {
+        const NameRecord record = recordAt(i);
+        if (SystemReads(record, face.windowsCmap)) {
+            candidates.Offer(i, record);
+        }
+    }
     struct Pending {
         NameRecord record;
         std::uint64_t offset;
@@ -89,18 +157,10 @@ bool ReadNames(FontData& file, const Table& table, FaceInfo& face) {
     std::vector<Pending> pending;
     std::uint64_t first = file.Size();
     std::uint64_t end = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t at = i * 12;
-        NameRecord record;
-        record.platformId = U16(records, at);
-        record.encodingId = U16(records, at + 2);
-        record.languageId = U16(records, at + 4);
-        record.nameId = U16(records, at + 6);
-        if (!Wanted(record.nameId)) {
-            continue;
-        }
-        const std::size_t length = U16(records, at + 8);
-        const std::uint64_t offset = storage + U16(records, at + 10);
+    for (const std::size_t i : candidates.Taken()) {
+        NameRecord record = recordAt(i);
+        const std::size_t length = DecodedLength(record, U16(records, i * 12 + 8));
+        const std::uint64_t offset = storage + U16(records, i * 12 + 10);
         // A string outside the file is skipped on its own; the other records stay usable.
         if (Fits(file, offset, length)) {
             first = std::min(first, offset);
@@ -149,6 +209,7 @@ void ReadOs2(FontData& file, const Table& table, FaceInfo& face) {
         return;
     }
     face.hasOs2 = true;
+    face.weightClass = U16(os2, 4);
     face.fsSelection = U16(os2, 62);
     if (os2.size() >= 86 && U16(os2, 0) >= 1) {
         face.hasCodePages = true;
@@ -156,11 +217,22 @@ void ReadOs2(FontData& file, const Table& table, FaceInfo& face) {
     }
 }
 
-FontError ReadFace(FontData& file, std::uint64_t start, FaceInfo& face) {
-    std::string header;
-    if (!Fits(file, start, 12) || !file.ReadAt(start, 12, header)) {
-        return FontError::kBadDirectory;
+void ReadHead(FontData& file, const Table& table, FaceInfo& face) {
+    std::string head;
+    if (!table.present || table.length < 46 || !file.ReadAt(table.offset, 46, head)) {
+        return;
     }
+    face.hasHead = true;
+    face.macStyle = U16(head, 44);
+}
+
+// One face from its 12-byte offset table, already read.
+// The faces of a collection may share one name table; each distinct one is read once a file.
+using NameTables =
+    std::map<std::tuple<std::uint64_t, std::uint64_t, bool>, std::vector<NameRecord>>;
+
+FontError ReadFace(FontData& file, std::uint64_t start, const std::string& header,
+                   NameTables& tables, FaceInfo& face) {
     const std::uint32_t version = U32(header, 0);
     if (version != 0x00010000 && version != Tag("OTTO") && version != Tag("true")) {
         return FontError::kNotFont;
@@ -170,7 +242,7 @@ FontError ReadFace(FontData& file, std::uint64_t start, FaceInfo& face) {
     if (!Fits(file, start + 12, count * 16) || !file.ReadAt(start + 12, count * 16, directory)) {
         return FontError::kBadDirectory;
     }
-    Table name, cmap, os2;
+    Table name, cmap, os2, head;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t at = i * 16;
         const std::uint32_t tag = U32(directory, at);
@@ -185,6 +257,8 @@ FontError ReadFace(FontData& file, std::uint64_t start, FaceInfo& face) {
             cmap = table;
         } else if (tag == Tag("OS/2")) {
             os2 = table;
+        } else if (tag == Tag("head")) {
+            head = table;
         } else if (tag == Tag("CFF ") || tag == Tag("CFF2")) {
             face.cff = true;
         }
@@ -192,15 +266,40 @@ FontError ReadFace(FontData& file, std::uint64_t start, FaceInfo& face) {
     if (!name.present) {
         return FontError::kNoNameTable;
     }
-    if (!ReadNames(file, name, face)) {
+    // The cmap decides which platform's names the system reads.
+    ReadCmap(file, cmap, face);
+    const auto key = std::make_tuple(name.offset, name.length, face.windowsCmap);
+    const auto known = tables.find(key);
+    if (known != tables.end()) {
+        face.names = known->second;
+    } else if (ReadNames(file, name, face)) {
+        tables[key] = face.names;
+    } else {
         return FontError::kBadNameTable;
     }
-    ReadCmap(file, cmap, face);
     ReadOs2(file, os2, face);
+    ReadHead(file, head, face);
     return FontError::kNone;
 }
 
+FontError ReadFace(FontData& file, std::uint64_t start, NameTables& tables, FaceInfo& face) {
+    std::string header;
+    if (!Fits(file, start, 12) || !file.ReadAt(start, 12, header)) {
+        return FontError::kBadDirectory;
+    }
+    return ReadFace(file, start, header, tables, face);
+}
+
 }  // namespace
+
+bool SystemReads(const NameRecord& record, bool windowsCmap) {
+    if (windowsCmap) {
+        return record.platformId == 3 &&
+               (record.encodingId == 0 || record.encodingId == 1 || record.encodingId == 10) &&
+               record.languageId < 0x8000;
+    }
+    return record.platformId == 1 && record.encodingId == 0;
+}
 
 bool MemoryFontData::ReadAt(std::uint64_t offset, std::size_t length, std::string& bytes) {
     if (offset > size_ || length > size_ - offset) {
@@ -217,8 +316,10 @@ FontError ReadFontFile(FontData& file, FontFile& font) {
         return FontError::kTooShort;
     }
     if (U32(header, 0) != Tag("ttcf")) {
+        // A single face: the file's header is its offset table.
         FaceInfo face;
-        const FontError error = ReadFace(file, 0, face);
+        NameTables tables;
+        const FontError error = ReadFace(file, 0, header, tables, face);
         if (error == FontError::kNone) {
             font.faces.push_back(std::move(face));
         }
@@ -238,9 +339,10 @@ FontError ReadFontFile(FontData& file, FontFile& font) {
             return FontError::kBadCollection;
         }
     }
+    NameTables tables;
     for (std::size_t i = 0; i < count; ++i) {
         FaceInfo face;
-        const FontError error = ReadFace(file, U32(offsets, i * 4), face);
+        const FontError error = ReadFace(file, U32(offsets, i * 4), tables, face);
         if (error != FontError::kNone) {
             font.faces.clear();
             return error == FontError::kBadDirectory ? FontError::kBadCollection : error;

@@ -1,7 +1,8 @@
 // The few parts of a font file that decide its GDI names: the TTC header, each face's table
-// directory, its `name` table, whether its `cmap` has a Windows subtable, and the OS/2 code
-// pages and style bits. Reads untrusted bytes: every offset and length is checked against the
-// file, and only the directories and those tables are read, never the outlines.
+// directory, its `name` table, whether its `cmap` has a Windows subtable, the OS/2 code pages,
+// style bits and weight, and the `head` style bits. Reads untrusted bytes: every offset and length
+// is checked against the file, and only the directories and those tables are read, never the
+// outlines.
 #pragma once
 
 #include <cstddef>
@@ -37,18 +38,27 @@ struct NameRecord {
     std::uint16_t encodingId = 0;
     std::uint16_t languageId = 0;
     std::uint16_t nameId = 0;
-    std::u16string text;  // decoded; empty when the encoding is not one we decode
+    std::u16string text;  // decoded, at most kMaxNameUnits; empty when not decoded
     bool decoded = false;
 };
 
+// The system decodes a name into a buffer of 512 units: what lies beyond is never seen.
+constexpr std::size_t kMaxNameUnits = 511;
+
 struct FaceInfo {
-    std::vector<NameRecord> names;  // only the name IDs the system's names come from
+    // Of the name IDs the system's names come from, only the records its choice can take: per
+    // name ID the first Japanese (0x0411), other Japanese and English (0x0409) records and the
+    // first of all, in the platform the cmap decides. However many records a table holds.
+    std::vector<NameRecord> names;
     bool windowsCmap = false;       // a cmap subtable for platform 3
     bool cff = false;               // PostScript outlines ('CFF ' or 'CFF2')
     bool hasOs2 = false;            // an OS/2 table long enough for fsSelection
     std::uint16_t fsSelection = 0;  // OS/2 fsSelection
+    std::uint16_t weightClass = 0;  // OS/2 usWeightClass
     bool hasCodePages = false;      // OS/2 version 1 or later
     std::uint32_t codePages1 = 0;   // OS/2 ulCodePageRange1
+    bool hasHead = false;           // a head table long enough for macStyle
+    std::uint16_t macStyle = 0;     // head macStyle
 };
 
 enum class FontError {
@@ -60,6 +70,10 @@ enum class FontError {
     kNoNameTable,
     kBadNameTable,  // name table shorter than its own header says
 };
+
+// Whether the system reads a record at all: Windows records (3/0, 3/1, 3/10, no language tag)
+// in a face with a Windows cmap, Macintosh Roman (1/0) in one without.
+bool SystemReads(const NameRecord& record, bool windowsCmap);
 
 struct FontFile {
     bool collection = false;

@@ -1,4 +1,4 @@
-// What `fontlist` costs on a package of real-size CJK fonts: 1,000 files named in the folder
+// What `fontlist` costs on a package of real-size fonts: 1,000 files named in the folder
 // given (hard links to real fonts, cycled), checked and made from a warm cache, with the bytes
 // and the reads each font costs. Prints one line per figure:
 //   row <TAB> section <TAB> what <TAB> value <TAB> unit
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
         }
     });
     const double perRun = static_cast<double>(kFonts) * kRuns;
-    Row("check, 1,000 real-size CJK fonts, warm cache", check * 1000, "ms");
+    Row("check, 1,000 real-size fonts, warm cache", check * 1000, "ms");
     Row("make, the same fonts (written list checked too)", make * 1000, "ms");
     Row("bytes read per font by check", static_cast<double>(counted.bytes) / perRun, "bytes");
     Row("reads per font by check", static_cast<double>(counted.reads) / perRun, "reads");

@@ -218,14 +218,56 @@ TEST_F(FontListCheck, WritesAndAcceptsEachMemberOfAFamilyByItsOwnName) {
     fontlist::FontFiles files(fonts_);
     const fontlist::MadeFontList made = fontlist::MakeFontList({"serif.ttf", "serifb.ttf"}, files);
     EXPECT_EQ(made.contents, "Sample Serif,serif.ttf\r\nSample Serif Bold,serifb.ttf\r\n");
+    // A full name that differs from the family is no change the reader makes: no note.
+    EXPECT_TRUE(made.notes.empty());
     EXPECT_TRUE(fontlist::CheckFontList(made.contents, files, nullptr).findings.empty());
 
-    // One name for both: the Bold's line is told its full name, whichever line comes first.
-    std::vector<Finding> findings = Check("Sample Serif,serif.ttf\r\nSample Serif,serifb.ttf\r\n");
-    EXPECT_TRUE(Has(findings, 2, true, "フル ネームの「Sample Serif Bold」と書いて"));
-    findings = Check("Sample Serif,serifb.ttf\r\nSample Serif,serif.ttf\r\n");
-    EXPECT_TRUE(Has(findings, 2, true, "1行目のファイルはそのファミリの太字"));
-    EXPECT_TRUE(Has(findings, 2, true, "「Sample Serif Bold」"));
+    // The Bold under the family's name, alone or after the regular face: the installer would
+    // take it for the installed regular face and replace it.
+    for (const std::string& contents :
+         {std::string("Sample Serif,serifb.ttf\r\n"),
+          std::string("Sample Serif,serif.ttf\r\nSample Serif,serifb.ttf\r\n")}) {
+        const std::vector<Finding> findings = Check(contents);
+        const int line = contents.size() > 30 ? 2 : 1;
+        EXPECT_TRUE(Has(findings, line, true, "フル ネームの「Sample Serif Bold」と書いて"));
+    }
+    // And the regular face is no member: its family is what it must say.
+    EXPECT_TRUE(Has(Check("Sample Serif Regular,serif.ttf\r\n"), 1, true, "「Sample Serif」です"));
+}
+
+// An .otf and a .ttf of one face: Windows loads only one of them.
+TEST_F(FontListCheck, MakeWritesOneLineForTheSameFontInTwoFiles) {
+    fonts_.files["serif.otf"] = fonts_.files["serif.ttf"];
+    fonts_.files["other.ttf"] = fontlist_test::BuildFont(Member(u"Italic", 0x40));
+    fontlist::FontFiles files(fonts_);
+    const fontlist::MadeFontList same = fontlist::MakeFontList({"serif.otf", "serif.ttf"}, files);
+    EXPECT_EQ(same.contents, "Sample Serif,serif.otf\r\n");
+    ASSERT_EQ(same.notes.size(), 1u);
+    EXPECT_FALSE(same.HasError());
+    EXPECT_NE(same.notes[0].message.find("「serif.ttf」は「serif.otf」と同じフォント"),
+              std::string::npos);
+    EXPECT_TRUE(Has(Check("Sample Serif,serif.otf\r\nSample Serif,serif.ttf\r\n"), 2, true,
+                    "1行目にもあります"));
+
+    // One family name, two faces GDI tells apart by their full names: no line can be right.
+    const fontlist::MadeFontList two = fontlist::MakeFontList({"other.ttf", "serif.ttf"}, files);
+    EXPECT_EQ(two.contents, "Sample Serif,other.ttf\r\n");
+    EXPECT_TRUE(two.HasError());
+}
+
+// The full name of a member is cut where elfFullName cuts it, at 63 bytes, and only there.
+TEST_F(FontListCheck, WarnsWhereWindowsCutsAFullName) {
+    for (std::size_t kana : {31, 32}) {
+        fontlist_test::Face face = Member(u"Bold", 0x20);
+        face.names.back().text = u"A" + std::u16string(kana, u'あ');
+        fonts_.files["long.ttf"] = fontlist_test::BuildFont(face);
+        fontlist::FontFiles files(fonts_);
+        const fontlist::MadeFontList made = fontlist::MakeFontList({"long.ttf"}, files);
+        const std::vector<Finding> findings = Check(made.contents);
+        EXPECT_EQ(made.lines[0].size(), 1 + 62 + 9u);
+        EXPECT_EQ(Has(findings, 1, false, "63バイトを超える"), kana == 32) << kana;
+        EXPECT_EQ(findings.size(), kana == 32 ? 1u : 0u);
+    }
 }
 
 TEST_F(FontListCheck, ReportsLinesSplitAt255Bytes) {

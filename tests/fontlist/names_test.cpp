@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "fontlist/cp932_convert.h"
+#include "fontlist/font_files.h"
 #include "fontlist/gdi_name.h"
 #include "fontlist/sfnt_names.h"
 #include "sfnt_builder.h"
@@ -29,20 +30,63 @@ TEST(SfntReader, ReadsEveryRecordWithItsIdsAndText) {
     Face face = WindowsFace({{0x0409, u"Sample Gothic"}, {0x0411, u"見本ゴシック"}});
     face.names.push_back(Record{1, 0, 0, 1, u"Mac Gothic"});
     face.codePages1 = 1u << 17;
+    face.weightClass = 350;
+    face.macStyle = 3;
     FontFile font;
     ASSERT_EQ(Read(fontlist_test::BuildFont(face), font), FontError::kNone);
     ASSERT_EQ(font.faces.size(), 1u);
     EXPECT_FALSE(font.collection);
     const fontlist::FaceInfo& info = font.faces[0];
-    ASSERT_EQ(info.names.size(), 3u);
+    // With a Windows cmap the Macintosh record is never read.
+    ASSERT_EQ(info.names.size(), 2u);
     EXPECT_EQ(info.names[1].languageId, 0x0411);
     EXPECT_EQ(info.names[1].text, u"見本ゴシック");
-    EXPECT_EQ(info.names[2].platformId, 1);
-    EXPECT_EQ(info.names[2].text, u"Mac Gothic");
+    EXPECT_EQ(info.weightClass, 350);
+    EXPECT_EQ(info.macStyle, 3);
     EXPECT_TRUE(info.windowsCmap);
     EXPECT_TRUE(info.hasCodePages);
     EXPECT_EQ(info.codePages1, 1u << 17);
     EXPECT_FALSE(info.cff);
+}
+
+// However many records a table holds, a face keeps the few the choice can take, and no name
+// longer than the system's 511 units.
+TEST(SfntReader, KeepsOnlyTheRecordsTheChoiceCanTake) {
+    Face face = WindowsFace({{0x040C, u"Premier"},
+                             {0x0409, u"English"},
+                             {0x040C, u"Second"},
+                             {0x0811, u"別"},
+                             {0x0409, u"English 2"},
+                             {0x0411, u"日本"}});
+    face.names.push_back(Record{3, 1, 0x0409, 3, u"Unique ID"});
+    face.names.push_back(Record{3, 1, 0x0409, 4, std::u16string(511, u'x')});
+    face.names.push_back(Record{3, 1, 0x0411, 4, std::u16string(512, u'y')});
+    FontFile font;
+    ASSERT_EQ(Read(fontlist_test::BuildFont(face), font), FontError::kNone);
+    std::vector<std::u16string> kept;
+    for (const fontlist::NameRecord& record : font.faces[0].names) {
+        kept.push_back(record.text.substr(0, 8));
+    }
+    EXPECT_EQ(kept, (std::vector<std::u16string>{u"Premier", u"English", u"別", u"日本",
+                                                 u"xxxxxxxx", u"yyyyyyyy"}));
+    EXPECT_EQ(font.faces[0].names[4].text.size(), 511u);
+    EXPECT_EQ(font.faces[0].names[5].text.size(), 511u);
+
+    // 65,535 records of 65,534 bytes, all on one string (the records themselves): 8.6 GB
+    // decoded, were each kept.
+    std::string bytes = fontlist_test::BuildFont(WindowsFace({{0x0409, u"A"}}));
+    std::string name("\0\0\xFF\xFF\0\x06", 6);
+    for (int i = 0; i < 65535; ++i) {
+        name += std::string("\0\3\0\1\4\x09\0\1\xFF\xFE\0\0", 12);
+    }
+    bytes.replace(bytes.size() - (6 + 12 + 2), std::string::npos, name);
+    const std::size_t length = name.size();  // in the name table's directory record, the fifth
+    for (int i = 0; i < 4; ++i) {
+        bytes[12 + 4 * 16 + 12 + i] = static_cast<char>((length >> (24 - 8 * i)) & 0xFF);
+    }
+    ASSERT_EQ(Read(bytes, font), FontError::kNone);
+    ASSERT_EQ(font.faces[0].names.size(), 1u);
+    EXPECT_EQ(font.faces[0].names[0].text.size(), fontlist::kMaxNameUnits);
 }
 
 TEST(SfntReader, ReadsEachFaceOfACollection) {
@@ -212,35 +256,62 @@ TEST(FamilyChoice, IgnoresLegacyEncodingsAndLanguageTags) {
     EXPECT_FALSE(Family(face).found);
 }
 
-// Bold, Italic and Bold Italic members are named by their full name; the subfamily and the
-// style bits must not disagree.
-TEST(FamilyChoice, NamesStyleLinkedMembersByTheirFullName) {
+// Every face but its family's regular one is named by its full name, from what GDI sees of its
+// style, whatever its subfamily says: fsSelection and weight, or macStyle without OS/2.
+TEST(FamilyChoice, NamesEveryFaceButTheRegularOneByItsFullName) {
     struct Case {
         std::u16string subfamily;
         std::uint16_t fsSelection;
-        bool linked;
+        std::uint16_t weight;
+        bool member;
     };
     const Case cases[] = {
-        {u"Bold", 0x20, true},        {u"Italic", 0x01, true},
-        {u"Bold Italic", 0x21, true}, {u"Bold", 0x40, true},  // NanumMyeongjoBold
-        {u"Bold", 0x01, false},       {u"Bold Italic", 0x20, false},
-        {u"Regular", 0x20, false},    {u"Light", 0x40, false},
+        {u"Regular", 0x40, 400, false}, {u"Book", 0x40, 400, false},
+        {u"Medium", 0x40, 500, false},  {u"Bold", 0x40, 0, false},  // the words decide nothing
+        {u"Light", 0x40, 399, true},    {u"SemiBold", 0x00, 501, true},
+        {u"Oblique", 0x01, 400, true},  {u"BoldItalic", 0x21, 700, true},
+        {u"太字", 0x20, 400, true},     {u"Bold", 0x40, 600, true},  // NanumMyeongjoBold
     };
     for (const Case& c : cases) {
         Face face = WindowsFace({{0x0409, u"Sample"}});
         face.fsSelection = c.fsSelection;
-        face.names.push_back(Record{3, 1, 0x0409, 2, c.subfamily});
+        face.weightClass = c.weight;
+        face.names.push_back(Record{3, 1, 0x0411, 2, c.subfamily});
         face.names.push_back(Record{3, 1, 0x0409, 4, u"Sample " + c.subfamily});
         face.names.push_back(Record{3, 1, 0x0411, 4, u"見本 " + c.subfamily});
         const fontlist::FamilyName family = Family(face);
         EXPECT_EQ(family.ansi, "Sample");
-        EXPECT_EQ(family.styleLinked, c.linked) << c.fsSelection;
+        EXPECT_EQ(family.member, c.member) << c.fsSelection << " " << c.weight;
         // The full name follows the family's language order: Japanese first.
-        EXPECT_EQ(family.fullName.found, c.linked);
-        if (c.linked) {
-            EXPECT_EQ(family.fullName.full, u"見本 " + c.subfamily);
-        }
+        EXPECT_EQ(family.fullName.full, u"見本 " + c.subfamily);
+        EXPECT_EQ(fontlist::FaceNameToWrite(family),
+                  c.member ? fontlist::ToCp932(u"見本 " + c.subfamily) : "Sample");
     }
+
+    // Without OS/2, head's bits decide; without a full name, family and subfamily make one.
+    Face old = WindowsFace({{0x0409, u"Old"}});
+    old.os2 = false;
+    old.names.push_back(Record{3, 1, 0x0409, 2, u"Italic"});
+    EXPECT_FALSE(Family(old).member);
+    old.macStyle = 2;
+    const fontlist::FamilyName italic = Family(old);
+    EXPECT_TRUE(italic.member);
+    EXPECT_EQ(italic.fullName.ansi, "Old Italic");
+}
+
+// elfFullName holds 63 units, lfFaceName 31 (the 63 bytes of the "A" calls: checks_test).
+TEST(FamilyChoice, CutsFullNamesAt63) {
+    const std::u16string latin(64, u'F');
+    Face face = WindowsFace({{0x0409, u"Sample"}});
+    face.fsSelection = 0x20;
+    face.names.push_back(Record{3, 1, 0x0409, 4, latin.substr(0, 63)});
+    fontlist::GdiName full = Family(face).fullName;
+    EXPECT_FALSE(full.cut);
+    EXPECT_EQ(full.ansi, std::string(63, 'F'));
+    face.names.back().text = latin;
+    full = Family(face).fullName;
+    EXPECT_TRUE(full.cut);
+    EXPECT_EQ(full.ansi, std::string(63, 'F'));
 }
 
 TEST(FamilyChoice, CutsAt31UnitsAndConvertsWholeCharacters) {

@@ -58,11 +58,20 @@ std::string CmapTable(const Face& face) {
 std::string Os2Table(const Face& face) {
     std::string table;
     Put16(table, 1);
-    table.append(60, '\0');
+    table.append(2, '\0');
+    Put16(table, face.weightClass);
+    table.append(56, '\0');
     Put16(table, face.fsSelection);
     table.append(14, '\0');
     Put32(table, face.codePages1);
     Put32(table, 0);
+    return table;
+}
+
+std::string HeadTable(const Face& face) {
+    std::string table(44, '\0');
+    Put16(table, face.macStyle);
+    table.append(8, '\0');
     return table;
 }
 
@@ -72,8 +81,12 @@ std::string FaceBytes(const Face& face, std::size_t base) {
         {face.cff ? "CFF " : "glyf", std::string(4, '\0')},
         {"OS/2", Os2Table(face)},
         {"cmap", CmapTable(face)},
+        {"head", HeadTable(face)},
         {"name", NameTable(face)},
     };
+    if (!face.os2) {
+        tables.erase(tables.begin() + 1);
+    }
     std::string out;
     Put32(out, face.cff ? 0x4F54544F : 0x00010000);
     Put16(out, static_cast<unsigned>(tables.size()));

@@ -21,6 +21,9 @@ struct Face {
     std::vector<std::uint16_t> cmapPlatforms{3};  // one subtable per platform listed
     std::uint32_t codePages1 = 1;                 // OS/2 ulCodePageRange1; Latin 1
     std::uint16_t fsSelection = 0x40;             // OS/2 style bits; REGULAR
+    std::uint16_t weightClass = 400;              // OS/2 usWeightClass
+    bool os2 = true;                              // an OS/2 table at all
+    std::uint16_t macStyle = 0;                   // head style bits
     bool cff = false;
 };
 

@@ -1,21 +1,32 @@
 // Prints, for each font file given, the faces GDI enumerates once AddFontResourceA has loaded
-// it: "file<TAB>family<TAB>full name" lines in the ANSI code page, vertical "@" families left
-// out.
+// it: "file<TAB>family<TAB>full name<TAB>weight<TAB>italic<TAB>ntmFlags" lines in the ANSI code
+// page, vertical "@" families left out. A file whose faces were all there before it was loaded
+// (the same font installed already) prints "(known)" instead of faces.
 #include <windows.h>
 
 #include <cstdio>
-#include <set>
+#include <map>
 #include <string>
 #include <utility>
 
 namespace {
 
-using Faces = std::set<std::pair<std::string, std::string>>;
+struct Style {
+    long weight = 0;
+    int italic = 0;
+    unsigned long ntmFlags = 0;
+};
 
-int CALLBACK Collect(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM param) {
+using Faces = std::map<std::pair<std::string, std::string>, Style>;
+
+int CALLBACK Collect(const LOGFONTA* font, const TEXTMETRICA* metrics, DWORD type, LPARAM param) {
     const auto* named = reinterpret_cast<const ENUMLOGFONTEXA*>(font);
-    reinterpret_cast<Faces*>(param)->insert(
-        {font->lfFaceName, reinterpret_cast<const char*>(named->elfFullName)});
+    Style style{font->lfWeight, font->lfItalic, 0};
+    if ((type & TRUETYPE_FONTTYPE) != 0) {
+        style.ntmFlags = reinterpret_cast<const NEWTEXTMETRICEXA*>(metrics)->ntmTm.ntmFlags;
+    }
+    (*reinterpret_cast<Faces*>(
+        param))[{font->lfFaceName, reinterpret_cast<const char*>(named->elfFullName)}] = style;
     return 1;
 }
 
@@ -40,10 +51,17 @@ int main(int argc, char** argv) {
             ++failures;
             continue;
         }
-        for (const auto& [family, fullName] : Enumerate()) {
-            if (before.count({family, fullName}) == 0 && family[0] != '@') {
-                std::printf("%s\t%s\t%s\n", argv[i], family.c_str(), fullName.c_str());
+        int added = 0;
+        for (const auto& [names, style] : Enumerate()) {
+            const auto& [family, fullName] = names;
+            if (before.count(names) == 0 && family[0] != '@') {
+                std::printf("%s\t%s\t%s\t%ld\t%d\t%#lx\n", argv[i], family.c_str(),
+                            fullName.c_str(), style.weight, style.italic, style.ntmFlags);
+                ++added;
             }
+        }
+        if (added == 0) {
+            std::printf("%s\t(known)\t\n", argv[i]);
         }
         RemoveFontResourceA(argv[i]);
     }
