@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Real font families from Debian's packages, extracted into a folder of the test's own: a font
 # installed system-wide is already known to Wine, and loading it would add nothing to compare.
-# Regular and Bold families (M PLUS, Nanum) and a few Japanese ones. Kept once fetched.
+# Regular and Bold families (M PLUS, Nanum) and a few Japanese ones, or the packages named.
+# Kept once fetched.
 #
-#   fetch_real_fonts.sh FOLDER
+#   fetch_real_fonts.sh FOLDER [PACKAGE...]
 set -euo pipefail
 folder=$1
+shift
 packages=(fonts-mplus fonts-nanum fonts-vlgothic fonts-ipaexfont-gothic fonts-sawarabi-gothic)
+if [ $# -gt 0 ]; then
+    packages=("$@")
+fi
 if [ -f "$folder/.complete" ]; then
     exit 0
 fi
