@@ -38,9 +38,9 @@ std::array<std::uint8_t, 20> Sha1(const std::string& message) {
     }
     for (std::size_t block = 0; block < data.size(); block += 64) {
         std::uint32_t w[80];
-        for (int i = 0; i < 16; ++i) {
+        for (std::size_t i = 0; i < 16; ++i) {
             w[i] = 0;
-            for (int j = 0; j < 4; ++j) {
+            for (std::size_t j = 0; j < 4; ++j) {
                 w[i] = (w[i] << 8) | static_cast<std::uint8_t>(data[block + i * 4 + j]);
             }
         }
