@@ -97,6 +97,17 @@ Guid Format(const std::uint8_t* bytes) {
     return text + "}";
 }
 
+// The first 16 bytes as a GUID of that version, with the RFC 4122 variant.
+Guid Stamped(const std::uint8_t* source, int version) {
+    std::uint8_t bytes[16];
+    for (int i = 0; i < 16; ++i) {
+        bytes[i] = source[i];
+    }
+    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | (version << 4));
+    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
+    return Format(bytes);
+}
+
 // A GUID in network byte order, as RFC 4122 hashes it.
 std::string GuidBytes(const Guid& guid) {
     std::string bytes;
@@ -207,24 +218,11 @@ std::string SequenceTable(const std::string& table,
 }  // namespace
 
 Guid NameBasedGuid(const Guid& space, const std::string& name) {
-    const std::array<std::uint8_t, 20> digest = Sha1(GuidBytes(space) + name);
-    std::uint8_t bytes[16];
-    for (int i = 0; i < 16; ++i) {
-        bytes[i] = digest[i];
-    }
-    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x50);
-    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
-    return Format(bytes);
+    return Stamped(Sha1(GuidBytes(space) + name).data(), 5);
 }
 
 Guid RandomGuid(const std::uint8_t (&random)[16]) {
-    std::uint8_t bytes[16];
-    for (int i = 0; i < 16; ++i) {
-        bytes[i] = random[i];
-    }
-    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);
-    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
-    return Format(bytes);
+    return Stamped(random, 4);
 }
 
 bool IsProductVersion(const std::string& version) {
