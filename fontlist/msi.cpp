@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "catalogue/font_list.h"
+#include "common/cp932.h"
 #include "common/file_names.h"
 #include "fontlist/cli.h"
 #include "fontlist/cp932_convert.h"
@@ -193,14 +194,11 @@ std::string FileNameColumn(const std::string& target, std::size_t index) {
 // The same font file name in the Fonts folder is one component in every package that installs
 // it, so Windows keeps the file until the last product that needs it is removed.
 Guid ComponentIdFor(const std::string& target) {
-    std::string key;
-    for (std::size_t i = 0; i < target.size(); ++i) {
-        const auto c = static_cast<unsigned char>(target[i]);
-        key += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : target[i];
-        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
-            if (++i < target.size()) {
-                key += target[i];
-            }
+    // ASCII case does not tell two names apart; a trail byte is never folded.
+    std::string key = target;
+    for (std::size_t i = 0; i < key.size(); i = cp932::NextCharIndex(key, i)) {
+        if (cp932::NextCharIndex(key, i) == i + 1 && key[i] >= 'a' && key[i] <= 'z') {
+            key[i] = static_cast<char>(key[i] - 'a' + 'A');
         }
     }
     return NameBasedGuid(kNamespace, "FontsFolder\\" + key);
@@ -436,21 +434,6 @@ int BuildMsi(const MsiArguments& arguments, Host& host, MsiTools& tools) {
         host.Print("error: フォルダ「" + host.FolderName() + "」がありません。");
         return 2;
     }
-    std::string contents;
-    if (!host.Read(kFontList, contents)) {
-        host.Print("FontList.txt: error: FontList.txtを読めません。");
-        return 2;
-    }
-    FontFiles files(host);
-    const CheckResult result = CheckFontList(contents, files, nullptr);
-    for (const Finding& finding : result.findings) {
-        host.Print(FormatFinding(finding));
-    }
-    if (result.HasError()) {
-        host.Print("結果: 直すべき点があるため、パッケージを書きません。");
-        return 1;
-    }
-
     MsiSettings settings;
     const std::string folderName = tools.FolderBaseName(arguments.folder);
     if (!ProductText(tools, host, "製品名",
@@ -468,6 +451,21 @@ int BuildMsi(const MsiArguments& arguments, Host& host, MsiTools& tools) {
                    "65535以下の数で書いてください。");
         return 2;
     }
+    std::string contents;
+    if (!host.Read(kFontList, contents)) {
+        host.Print("FontList.txt: error: FontList.txtを読めません。");
+        return 2;
+    }
+    FontFiles files(host);
+    const CheckResult result = CheckFontList(contents, files, nullptr);
+    for (const Finding& finding : result.findings) {
+        host.Print(FormatFinding(finding));
+    }
+    if (result.HasError()) {
+        host.Print("結果: 直すべき点があるため、パッケージを書きません。");
+        return 1;
+    }
+
     std::uint8_t random[16];
     tools.Random(random);
     settings.productCode = RandomGuid(random);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 
 #include "fontlist/cp932_convert.h"
 #include "fontlist/msi.h"
@@ -123,8 +124,10 @@ class PosixMsiTools final : public MsiTools {
     }
 
     void Random(std::uint8_t (&bytes)[16]) override {
-        std::ifstream in("/dev/urandom", std::ios::binary);
-        in.read(reinterpret_cast<char*>(bytes), sizeof bytes);
+        std::random_device source;
+        for (std::uint8_t& byte : bytes) {
+            byte = static_cast<std::uint8_t>(source());
+        }
     }
 
   private:
