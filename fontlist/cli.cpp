@@ -13,6 +13,9 @@ const std::string kFontList = "FontList.txt";
 void Usage(Host& host) {
     host.Print("使い方: fontlist make [フォルダ] [--force]");
     host.Print("        fontlist check [フォルダ]");
+    host.Print(
+        "        fontlist msi [フォルダ] [--output ファイル] [--product-name 製品名] "
+        "[--manufacturer 製造元] [--product-version 1.0.0]");
     host.Print("        fontlist --help | --version");
 }
 

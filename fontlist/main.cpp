@@ -3,9 +3,15 @@
 #include <vector>
 
 #include "fontlist/cli.h"
+#include "fontlist/msi.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "msi") {
+        const std::unique_ptr<fontlist::Host> host =
+            fontlist::OpenFolder(fontlist::MsiFolder(args));
+        return fontlist::RunMsi(args, *host, fontlist::OpenMsiTools().get());
+    }
     // The folder is the argument after the command that is not an option; none means here.
     std::string folder;
     for (std::size_t i = 1; i < args.size(); ++i) {

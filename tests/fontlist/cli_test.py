@@ -60,6 +60,82 @@ expect(code == 0 and "結果: 問題ありません。" in out, "check accepts w
 code, out = run("check", cwd=package)
 expect(code == 0, "check without a folder reads the current one")
 
+# `msi`: the package the list describes, read back with msitools.
+def msi_table(msi, table):
+    done = subprocess.run(["msiinfo", "export", msi, table], capture_output=True, check=True)
+    return [line.split("\t") for line in done.stdout.decode("utf-8").splitlines()[3:]]
+
+
+def msi_suminfo(msi):
+    done = subprocess.run(["msiinfo", "suminfo", msi], capture_output=True, check=True)
+    return dict(line.split(": ", 1) for line in done.stdout.decode("cp932").splitlines())
+
+
+first_msi = os.path.join(work, "first.msi")
+code, out = run("msi", package, "--output", first_msi)
+expect(code == 0 and os.path.exists(first_msi), "msi writes the package, exit 0: " + out)
+titles = sorted(row[1] for row in msi_table(first_msi, "Font"))
+ending = {"ttf": " (TrueType)", "ttc": " (TrueType)", "otf": " (OpenType)"}
+expect(titles == sorted(family + ending[name[-3:]] for name, family in expected),
+       "the Font table names every font as FontList.txt does, with the installer's ending")
+files = {row[0]: row for row in msi_table(first_msi, "File")}
+expect(sorted(row[2].split("|")[-1] for row in files.values()) ==
+       sorted(name for name, _ in expected), "the File table holds each file under its own name")
+expect(all(int(row[3]) == os.path.getsize(os.path.join(package, row[2].split("|")[-1]))
+           for row in files.values()), "each file has its size")
+components = msi_table(first_msi, "Component")
+expect(len(components) == len(expected) and all(c[2] == "FontsFolder" for c in components),
+       "one component per font, in the Fonts folder")
+properties = dict(msi_table(first_msi, "Property"))
+expect((properties["ALLUSERS"], properties["ProductVersion"], properties["ProductName"],
+        properties["Manufacturer"]) == ("1", "1.0.0", "package", "package"),
+       "per machine, version 1.0.0, the folder's name by default: %r" % properties)
+summary = msi_suminfo(first_msi)
+expect((summary["Template"], summary["Version"], summary["Source"]) ==
+       ("Intel;1041", "200 (c8)", "2 (2)"), "the summary: Intel, Installer 2.0, compressed")
+expect(b"\r\n932\t_ForceCodepage\r\n" in subprocess.run(
+    ["msiinfo", "export", first_msi, "_ForceCodepage"], capture_output=True).stdout,
+    "the database code page is 932")
+
+japanese_msi = os.path.join(work, "japanese.msi")
+code, out = run("msi", package, "--output", japanese_msi, "--product-name", "見本フォント",
+                "--manufacturer", "見本社", "--product-version", "255.255.65535")
+second = dict(msi_table(japanese_msi, "Property"))
+expect(code == 0 and (second["ProductName"], second["Manufacturer"]) == ("見本フォント", "見本社")
+       and msi_suminfo(japanese_msi)["Subject"] == "見本フォント",
+       "Japanese product names survive in the tables and the summary")
+code, out = run("msi", package, "--output", os.path.join(work, "again.msi"))
+again = dict(msi_table(os.path.join(work, "again.msi"), "Property"))
+expect(again["UpgradeCode"] == properties["UpgradeCode"] and
+       again["UpgradeCode"] != second["UpgradeCode"],
+       "the same product built twice keeps its UpgradeCode; another product has its own")
+expect(again["ProductCode"] != properties["ProductCode"] and
+       msi_suminfo(os.path.join(work, "again.msi"))["Revision number (UUID)"] !=
+       summary["Revision number (UUID)"], "each build has a new ProductCode and PackageCode")
+expect(sorted(c[1] for c in msi_table(os.path.join(work, "again.msi"), "Component")) ==
+       sorted(c[1] for c in components), "the components keep their GUIDs")
+code, out = run("msi", cwd=package)
+expect(code == 0 and os.path.exists(os.path.join(package, "package-1.0.0.msi")),
+       "without --output, FOLDER-VERSION.msi in the current folder")
+os.remove(os.path.join(package, "package-1.0.0.msi"))
+
+refused = os.path.join(work, "refused.msi")
+for options, what in ((["--product-version", "256.0.0"], "a version beyond 255.255.65535"),
+                      (["--product-name", "絵\U0001F600"], "a name CP932 cannot hold"),
+                      (["--output"], "an option without its value")):
+    code, out = run("msi", package, "--output", refused, *options)
+    expect(code == 2 and not os.path.exists(refused), "msi refuses %s, exit 2" % what)
+done = subprocess.run([fontlist, "msi", package, "--output", refused], capture_output=True,
+                      env=dict(os.environ, PATH="/nonexistent"))
+expect(done.returncode == 1 and "msitools" in done.stdout.decode() and not os.path.exists(refused),
+       "without msitools, msi says what to install and writes nothing, exit 1")
+listed = open(font_list, "rb").read()
+open(font_list, "wb").write(b"No Such Family,jp_en.ttf\r\n")
+code, out = run("msi", package, "--output", refused)
+expect(code == 1 and "FontList.txt:1: error: " in out and not os.path.exists(refused),
+       "a list with errors writes no package, exit 1, the errors shown as check shows them")
+open(font_list, "wb").write(listed)
+
 # The English alias, saved in UTF-8: the mistakes a hand-written file has.
 open(font_list, "wb").write("FL Sample Gothic,jp_en.ttf\r\nFL見本角ゴ,cff.otf\r\n".encode("utf-8"))
 code, out = run("check", package)

@@ -63,6 +63,10 @@ fields = subprocess.run(["dpkg-deb", "-f", deb_path, "Package", "Version", "Arch
                         capture_output=True, text=True, check=True).stdout
 expect(fields.split() == ["Package:", "fontlist", "Version:", version, "Architecture:", "amd64"],
        "the control fields name fontlist %s for amd64: %r" % (version, fields))
+depends = subprocess.run(["dpkg-deb", "-f", deb_path, "Depends"], capture_output=True, text=True,
+                         check=True).stdout
+expect({"msitools", "gcab"} <= {d.split()[0] for d in depends.split(",") if d.strip()},
+       "the package depends on msitools and gcab, which fontlist msi runs: %r" % depends.strip())
 listing = subprocess.run(["dpkg-deb", "--fsys-tarfile", deb_path], capture_output=True,
                          check=True).stdout
 contents = subprocess.run(["tar", "-t"], input=listing, capture_output=True,
@@ -102,7 +106,8 @@ with tempfile.TemporaryDirectory() as root:
            "the manual page names fontlist %s" % version)
     shown = subprocess.run(["man", "--warnings", "-l", page], capture_output=True, text=True,
                            env=dict(os.environ, MANWIDTH="80", MANPAGER="cat", PAGER="cat"))
-    expect(shown.returncode == 0 and "fontlist make" in shown.stdout and not shown.stderr,
+    expect(shown.returncode == 0 and "fontlist make" in shown.stdout and "fontlist msi" in
+           shown.stdout and not shown.stderr,
            "man renders the page without a warning: %s" % shown.stderr.strip())
 
 linted = subprocess.run(["lintian", "--fail-on", "error,warning", deb_path],

@@ -5,11 +5,12 @@
 # FreeFont, URW, Cantarell, Roboto), Condensed and Narrow widths (Noto, Liberation, Open Sans),
 # full names longer than 31 characters (Noto), TeX families with optical sizes (Latin Modern,
 # CMU, TeX Gyre, STIX), symbol fonts, Korean and Chinese sets and collections, and the Japanese
-# families of M PLUS, VL, IPAex and Sawarabi. Kept once fetched.
+# families of M PLUS, VL, IPAex and Sawarabi. Or only the packages named. Kept once fetched.
 #
-#   fetch_real_fonts.sh FOLDER
+#   fetch_real_fonts.sh FOLDER [PACKAGE...]
 set -euo pipefail
 folder=$1
+shift
 packages=(
     fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-croscore fonts-crosextra-carlito
     fonts-freefont-ttf fonts-urw-base35 fonts-noto-core fonts-lato fonts-open-sans
@@ -18,6 +19,9 @@ packages=(
     fonts-nanum fonts-unfonts-core fonts-baekmuk fonts-arphic-uming fonts-wqy-zenhei fonts-noto-cjk
     fonts-mplus fonts-vlgothic fonts-ipaexfont-gothic fonts-sawarabi-gothic
 )
+if [ $# -gt 0 ]; then
+    packages=("$@")
+fi
 if [ -f "$folder/.complete" ] && [ "$(cat "$folder/.complete")" = "${packages[*]}" ]; then
     exit 0
 fi
