@@ -3,9 +3,11 @@
 #include <vector>
 
 #include "fontlist/cli.h"
+#include "fontlist/started.h"
 
-int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+namespace {
+
+int Run(const std::vector<std::string>& args) {
     // The folder is the argument after the command that is not an option; none means here.
     std::string folder;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -15,4 +17,10 @@ int main(int argc, char** argv) {
     }
     const std::unique_ptr<fontlist::Host> host = fontlist::OpenFolder(folder);
     return fontlist::RunFontList(args, *host);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return fontlist::RunAsStarted(std::vector<std::string>(argv + 1, argv + argc), Run);
 }
