@@ -2,7 +2,8 @@
 # Installs what the build needs, then builds and runs every test: the unit tests natively (with
 # AddressSanitizer and UBSan), the fuzz targets for a bounded time, the Windows build with its
 # platform and end-to-end tests under Wine and Xvfb, the two release artefacts (the Windows ZIP and
-# the Linux fontlist package), and the static analysers. Also checks the formatting of the C++
+# the Linux fontlist package, and the ZIP signed with a throw-away certificate), and the static
+# analysers. Also checks the formatting of the C++
 # sources.
 #
 # The product, FontInstaller.exe, is always the 32-bit build, checked as a file. Under Wine the
@@ -33,5 +34,7 @@ cmake --workflow --preset release
 cmake --workflow --preset release-linux
 /usr/bin/python3 tests/release/check_release.py "$version" "build/release/FontInstaller-$version.zip" \
     "build/release-linux/fontlist_${version}_amd64.deb"
+# The same release signed with a throw-away certificate, and verified (only the packaging again).
+tests/release/check_signing.sh "$version"
 
 .ci/analyse

@@ -18,6 +18,13 @@ add_custom_target(fi_guide ALL DEPENDS ${FI_RELEASE_TEXTS})
 
 install(TARGETS FontInstaller fontlist RUNTIME DESTINATION .)
 install(FILES ${FI_RELEASE_TEXTS} DESTINATION .)
+# Both programs signed, as packaged, when the environment names a key (cmake/SignRelease.cmake).
+find_program(FI_OSSLSIGNCODE osslsigncode)
+if(NOT FI_OSSLSIGNCODE)
+    set(FI_OSSLSIGNCODE "")
+endif()
+install(CODE "set(FI_OSSLSIGNCODE \"${FI_OSSLSIGNCODE}\")\nset(FI_SIGN_WORK \"${CMAKE_BINARY_DIR}\")")
+install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/SignRelease.cmake)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME FontInstaller)

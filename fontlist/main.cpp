@@ -4,9 +4,11 @@
 
 #include "fontlist/cli.h"
 #include "fontlist/msi.h"
+#include "fontlist/started.h"
 
-int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+namespace {
+
+int Run(const std::vector<std::string>& args) {
     if (!args.empty() && args[0] == "msi") {
         const std::unique_ptr<fontlist::Host> host =
             fontlist::OpenFolder(fontlist::MsiFolder(args));
@@ -21,4 +23,10 @@ int main(int argc, char** argv) {
     }
     const std::unique_ptr<fontlist::Host> host = fontlist::OpenFolder(folder);
     return fontlist::RunFontList(args, *host);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return fontlist::RunAsStarted(std::vector<std::string>(argv + 1, argv + argc), Run);
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Draws the installer's icon, resources/app.ico: a sheet of paper with a folded corner
-carrying a blue "あ", in 16, 32 and 48 pixels, 32-bit with alpha.
+carrying a blue "あ", in 16, 20, 24, 32, 40, 48, 64 and 256 pixels (the sizes Windows asks for at
+100 % to 200 % and in Explorer's large views), 32-bit with alpha; the 256 pixel image as PNG.
 
 Only the standard library is used and nothing depends on fonts or the clock, so the same
 bytes come out on every machine: run it again after changing the drawing and commit both.
@@ -12,8 +13,9 @@ import math
 import os
 import struct
 import sys
+import zlib
 
-SIZES = (16, 32, 48)
+SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
 SUPERSAMPLE = 6  # samples per pixel side, for smooth curves and the fold's diagonal
 
 
@@ -106,6 +108,20 @@ LAYOUTS = {
     32: dict(left=4, right=28, top=1, bottom=31, fold=8, glyph_box=(7.0, 9.5, 18.0, 19.0)),
     48: dict(left=6, right=42, top=1, bottom=46, fold=12, glyph_box=(10.5, 14.0, 27.0, 28.5)),
 }
+
+
+def scaled_layout(size):
+    """The 48 px drawing scaled to another size, its edges kept on whole pixels."""
+    k = size / 48
+    base = LAYOUTS[48]
+    x, y, w, h = base["glyph_box"]
+    return dict(left=round(base["left"] * k), right=round(base["right"] * k),
+                top=max(1, round(base["top"] * k)), bottom=round(base["bottom"] * k),
+                fold=round(base["fold"] * k), glyph_box=(x * k, y * k, w * k, h * k))
+
+
+for _size in SIZES:
+    LAYOUTS.setdefault(_size, scaled_layout(_size))
 
 
 def draw(size):
@@ -210,6 +226,19 @@ def dib(rows):
     return header + bytes(pixels) + bytes(mask)
 
 
+def png(rows):
+    """A 32-bit RGBA PNG, as Vista and later take the 256 px image of an icon."""
+    size = len(rows)
+    raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel) for row in rows)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + \
+            struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
 def ico(images):
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
@@ -224,7 +253,7 @@ def ico(images):
 def main():
     target = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "app.ico")
-    images = [(size, dib(draw(size))) for size in SIZES]
+    images = [(size, png(draw(size)) if size == 256 else dib(draw(size))) for size in SIZES]
     with open(target, "wb") as f:
         f.write(ico(images))
 

@@ -4,7 +4,7 @@
 //   uidriver wait --caption-hex H [--class C] [--child-id N] [--pid P] [--timeout-ms N]
 //   uidriver waitgone --hwnd X [--timeout-ms N]
 //   uidriver list
-//   uidriver dump --hwnd X
+//   uidriver dump --hwnd X [--font-hex H --font-points N]
 //   uidriver msgbox --hwnd X
 //   uidriver click --hwnd X --id N [--via button|command]
 //   uidriver close --hwnd X
@@ -21,6 +21,12 @@
 // and on a console, so no text crosses either as characters. Texts are read with the Unicode
 // messages and converted here, because the ANSI ones return only a first character when the
 // window belongs to another process.
+//
+// With a font, "dump" also gives each control's place in the dialog's client area, in pixels
+// (rect=) and in the dialog units of a template in that font at the window's DPI (du=), and the
+// size its text takes in that font (text-size=): one line, or word-wrapped to the control's
+// width for a static control of several lines. The driver is per-monitor DPI aware, so that it
+// sees a scaled window's real pixels.
 //
 // Exit codes: 0 done, 1 timed out, 2 bad command line, 3 the command could not be carried out.
 #include <windows.h>
@@ -310,13 +316,76 @@ void PrintListItems(HWND list, int id) {
     }
 }
 
-void PrintControl(HWND control) {
+// The dialog font at one DPI and the base units the dialog manager derives from it: the
+// average width of the Latin letters and the font's height.
+struct DialogFont {
+    HFONT font = nullptr;
+    int baseX = 0;
+    int baseY = 0;
+};
+
+DialogFont MakeDialogFont(const std::string& face, int points, UINT dpi) {
+    std::wstring wide(face.size() + 1, L'\0');
+    const int length = MultiByteToWideChar(kCodePage, 0, face.data(), static_cast<int>(face.size()),
+                                           &wide[0], static_cast<int>(wide.size()));
+    LOGFONTW logFont = {};
+    logFont.lfHeight = -MulDiv(points, static_cast<int>(dpi), 72);
+    logFont.lfCharSet = SHIFTJIS_CHARSET;
+    wcsncpy(logFont.lfFaceName, wide.c_str(), length > 31 ? 31 : length);
+    DialogFont result;
+    result.font = CreateFontIndirectW(&logFont);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, result.font);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    SIZE letters = {};
+    const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    GetTextExtentPoint32W(dc, kLetters, 52, &letters);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    result.baseX = (letters.cx / 26 + 1) / 2;
+    result.baseY = metrics.tmHeight;
+    return result;
+}
+
+// Pixels back to dialog units, to the nearest (a unit is base/4 pixels across, base/8 down):
+// exact whenever a unit is at least a pixel.
+long ToUnits(long pixels, int base, int perBase) {
+    return base > 0 ? (pixels * perBase + (pixels >= 0 ? base / 2 : -base / 2)) / base : 0;
+}
+
+void PrintLayout(HWND control, const std::wstring& text, const DialogFont& font) {
+    RECT rect = {};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    const long width = rect.right - rect.left;
+    const long height = rect.bottom - rect.top;
+    std::printf(" rect=%ld,%ld,%ld,%ld du=%ld,%ld,%ld,%ld", rect.left, rect.top, width, height,
+                ToUnits(rect.left, font.baseX, 4), ToUnits(rect.top, font.baseY, 8),
+                ToUnits(width, font.baseX, 4), ToUnits(height, font.baseY, 8));
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, font.font);
+    RECT needed = {0, 0, width, 0};
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
+    const bool wraps = IsClass(control, WC_STATICW) && (style & SS_TYPEMASK) == SS_LEFT &&
+                       (style & SS_CENTERIMAGE) == 0;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+              DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    std::printf(" text-size=%ld,%ld", needed.right - needed.left, needed.bottom - needed.top);
+}
+
+void PrintControl(HWND control, const DialogFont* font) {
     const int id = GetDlgCtrlID(control);
     std::printf("control hwnd=%s id=%d class=%s style=%s enabled=%s visible=%s text=%s",
                 HandleHex(control).c_str(), id, ClassText(control).c_str(),
                 StyleHex(control).c_str(), Flag(IsWindowEnabled(control)).c_str(),
                 Flag(IsWindowVisible(control)).c_str(),
                 ToHex(ToCp932(WindowText(control))).c_str());
+    if (font != nullptr) {
+        PrintLayout(control, WindowText(control), *font);
+    }
     if (IsClass(control, WC_BUTTONW)) {
         std::printf(" check=%lld", static_cast<long long>(SendOrThrow(control, BM_GETCHECK, 0, 0)));
     } else if (IsClass(control, WC_LISTBOXW)) {
@@ -431,11 +500,26 @@ int CmdList(const Options& options) {
 }
 
 int CmdDump(const Options& options) {
-    options.AllowOnly({"hwnd"});
+    options.AllowOnly({"hwnd", "font-hex", "font-points"});
     HWND window = options.Window("hwnd");
     PrintWindowLine(window);
+    DialogFont font;
+    const bool layout = options.Has("font-hex");
+    if (layout) {
+        const UINT dpi = GetDpiForWindow(window);
+        font = MakeDialogFont(FromHex(options.Text("font-hex")),
+                              static_cast<int>(options.Number("font-points")), dpi);
+        RECT client = {};
+        GetClientRect(window, &client);
+        std::printf("layout dpi=%u base=%d,%d client=%ld,%ld du=%ld,%ld\n", dpi, font.baseX,
+                    font.baseY, client.right, client.bottom, ToUnits(client.right, font.baseX, 4),
+                    ToUnits(client.bottom, font.baseY, 8));
+    }
     for (HWND control : ChildWindows(window)) {
-        PrintControl(control);
+        PrintControl(control, layout ? &font : nullptr);
+    }
+    if (font.font != nullptr) {
+        DeleteObject(font.font);
     }
     return kExitOk;
 }
@@ -750,6 +834,8 @@ const Command kCommands[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Real pixels of scaled windows, not the 96 DPI view of them an unaware program gets.
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     // Lines end in "\n" alone, whatever reads them.
     _setmode(_fileno(stdout), _O_BINARY);
     if (argc < 2) {

@@ -28,6 +28,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Release{2, 4, 99, OsWinNT4}, Release{2, 5, 0, OsWin2000},
                       Release{2, 5, 1, OsWinXP}, Release{2, 5, 2, OsWinXP},
                       Release{2, 6, 0, OsVistaOrLater}, Release{2, 6, 1, OsVistaOrLater},
+                      // 8, 8.1 and 10/11 as the manifest's compatibility section lets them answer.
+                      Release{2, 6, 2, OsVistaOrLater}, Release{2, 6, 3, OsVistaOrLater},
                       Release{2, 10, 0, OsVistaOrLater}, Release{2, 3, 51, OsUnknown},
                       Release{2, 0xFFFFFFFF, 0, OsVistaOrLater}, Release{0, 3, 10, OsUnknown},
                       Release{0, 4, 0, OsUnknown}, Release{3, 6, 1, OsUnknown}));

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <string>
@@ -632,7 +634,10 @@ TEST_F(InstallerResources, ApplicationIcon) {
     ASSERT_GE(groupSize, 6u + 14u * count)
         << "icon group 107 lists " << count << " images in " << groupSize << " bytes";
 
-    bool have16 = false, have32 = false;
+    // Every size Windows asks for between 100 % and 200 % (small and large icons), and Explorer's
+    // largest view; the dialog manager loads the size of the monitor's scale.
+    const std::vector<int> wanted = {16, 20, 24, 32, 40, 48, 64, 256};
+    std::vector<int> found;
     for (WORD i = 0; i < count; ++i) {
         GroupIconEntry entry;
         std::memcpy(&entry, group + 6 + 14 * i, sizeof entry);
@@ -646,10 +651,15 @@ TEST_F(InstallerResources, ApplicationIcon) {
             continue;
         }
         EXPECT_EQ(entry.bytes, imageSize) << where << ": group gives its size as " << entry.bytes;
-        if (size != 16 && size != 32)
-            continue;
         EXPECT_EQ(entry.width, entry.height) << where << ": not square";
         EXPECT_EQ(32, entry.bitCount) << where << ": group lists " << entry.bitCount << " bpp";
+        found.push_back(size);
+        if (size == 256) {
+            static const BYTE kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+            EXPECT_TRUE(imageSize > 8 && std::memcmp(image, kPng, 8) == 0)
+                << where << ": not a PNG image";
+            continue;
+        }
         BITMAPINFOHEADER header;
         ASSERT_GE(imageSize, sizeof header) << where;
         std::memcpy(&header, image, sizeof header);
@@ -668,13 +678,12 @@ TEST_F(InstallerResources, ApplicationIcon) {
         }
         EXPECT_TRUE(clear > 0 && solid > 0)
             << where << ": alpha channel unused (" << clear << " clear, " << solid << " solid)";
-        (size == 16 ? have16 : have32) = true;
     }
-    EXPECT_TRUE(have16) << "icon group 107 has no 16x16 image";
-    EXPECT_TRUE(have32) << "icon group 107 has no 32x32 image";
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(wanted, found) << "icon group 107 holds other sizes than wanted";
 
-    // And the system can make icons of it at both sizes.
-    for (int size : {16, 32}) {
+    // And the system makes an icon of each size from its own image, not by stretching another.
+    for (int size : wanted) {
         HANDLE icon = LoadImageW(module_, MAKEINTRESOURCEW(107), IMAGE_ICON, size, size, 0);
         EXPECT_NE(nullptr, icon) << "LoadImage of icon 107 at " << size << " px failed, error "
                                  << GetLastError();
@@ -778,6 +787,26 @@ TEST_F(InstallerResources, Manifest) {
     ASSERT_EQ(levels.size(), 1u) << "manifest has no requestedExecutionLevel";
     CheckAttribute("requestedExecutionLevel", levels[0], "level", "requireAdministrator");
     CheckAttribute("requestedExecutionLevel", levels[0], "uiAccess", "false");
+
+    // Not stretched on a scaled screen: per-monitor v2, else system awareness.
+    std::smatch aware;
+    EXPECT_TRUE(
+        std::regex_search(text, aware, std::regex("<dpiAware\\b[^>]*>([^<]*)</dpiAware>")) &&
+        aware[1] == "true")
+        << "dpiAware is not true";
+    EXPECT_TRUE(std::regex_search(text, aware,
+                                  std::regex("<dpiAwareness\\b[^>]*>([^<]*)</dpiAwareness>")) &&
+                aware[1] == "PerMonitorV2, System")
+        << "dpiAwareness is not \"PerMonitorV2, System\"";
+    // Vista, 7, 8, 8.1 and 10/11, in that order.
+    const char* const kReleases[] = {
+        "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};
+    const std::vector<Attributes> supported = Elements(text, "supportedOS");
+    ASSERT_EQ(supported.size(), std::size(kReleases)) << "supportedOS entries";
+    for (size_t i = 0; i < supported.size(); ++i)
+        CheckAttribute("supportedOS " + std::to_string(i + 1), supported[i], "Id", kReleases[i]);
 }
 
 // ---------------------------------------------------------------------------------------------
