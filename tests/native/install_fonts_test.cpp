@@ -818,19 +818,35 @@ TEST_F(InstallTest, EveryDeleteRefusesAFileSwappedInAfterItsCheck) {
 
     // A font that will not load, and one that cannot be recorded: the file the copy created is
     // deleted, nothing else.
-    fake.AddFolder("C:\\F2");
-    fake.AddFile(system32 + "b.ttf", "system");
-    fake.Fail("AddFontResourceA", "C:\\F2\\b.ttf");
-    swapAt("AddFontResourceA C:\\F2\\b.ttf", "C:\\F2");
-    EXPECT_EQ(Run({Package("B", "b.ttf")}, "C:\\F2\\"), 0);
-    expectKept("b.ttf");
-    fake.AddFolder("C:\\F3");
-    fake.AddFile(system32 + "c.ttf", "system");
-    fake.Fail("RegSetValueExA", "C (TrueType)");
-    swapAt("RemoveFontResourceA C:\\F3\\c.ttf", "C:\\F3");
-    EXPECT_EQ(Run({Package("C", "c.ttf")}, "C:\\F3\\"), 0);
-    expectKept("c.ttf");
-    EXPECT_EQ(Value("C (TrueType)"), "<none>");
+    struct AfterCopy {
+        const char* face;
+        const char* file;
+        const char* folder;
+        const char* failing[2];  // the call that fails, and its argument
+        const char* swapAtCall;
+    };
+    const AfterCopy afterCopy[] = {
+        {"B",
+         "b.ttf",
+         "C:\\F2",
+         {"AddFontResourceA", "C:\\F2\\b.ttf"},
+         "AddFontResourceA C:\\F2\\b.ttf"},
+        {"C",
+         "c.ttf",
+         "C:\\F3",
+         {"RegSetValueExA", "C (TrueType)"},
+         "RemoveFontResourceA C:\\F3\\c.ttf"},
+    };
+    for (const AfterCopy& c : afterCopy) {
+        const std::string name = c.file;
+        fake.AddFolder(c.folder);
+        fake.AddFile(system32 + name, "system");
+        fake.Fail(c.failing[0], c.failing[1]);
+        swapAt(c.swapAtCall, c.folder);
+        EXPECT_EQ(Run({Package(c.face, name)}, std::string(c.folder) + "\\"), 0) << c.face;
+        expectKept(name);
+        EXPECT_EQ(Value(std::string(c.face) + " (TrueType)"), "<none>");
+    }
 
     // 上書き, pressed once the dialog has been open a while: the file asked about is gone, so
     // nothing is deleted and the run stops with W7.
