@@ -65,7 +65,7 @@ std::unique_ptr<Stream> OpenStdioStream(const std::string& path, const char* mod
 StdioNewFile::StdioNewFile(FILE* file) : file_(file) {}
 
 StdioNewFile::~StdioNewFile() {
-    Close();
+    CloseFile();
 }
 
 std::size_t StdioNewFile::Read(void* buffer, std::size_t size) {
@@ -81,6 +81,10 @@ bool StdioNewFile::Error() {
 }
 
 int StdioNewFile::Close() {
+    return CloseFile();
+}
+
+int StdioNewFile::CloseFile() {
     if (file_ == nullptr) {
         return 0;
     }

@@ -33,6 +33,8 @@ class StdioNewFile : public NewFile {
     bool GetIdentity(FileIdentity& identity) override;
 
   private:
+    int CloseFile();
+
     FILE* file_;
 };
 

@@ -49,12 +49,14 @@ class KnownAccounts {
         const auto openToken = Advapi32<decltype(&::OpenProcessToken)>("OpenProcessToken");
         const auto tokenInformation =
             Advapi32<decltype(&::GetTokenInformation)>("GetTokenInformation");
-        equalSid_ = Advapi32<decltype(&::EqualSid)>("EqualSid");
-        freeSid_ = Advapi32<decltype(&::FreeSid)>("FreeSid");
+        const auto equalSid = Advapi32<decltype(&::EqualSid)>("EqualSid");
+        const auto freeSid = Advapi32<decltype(&::FreeSid)>("FreeSid");
         if (allocateSid == nullptr || openToken == nullptr || tokenInformation == nullptr ||
-            equalSid_ == nullptr || freeSid_ == nullptr) {
+            equalSid == nullptr || freeSid == nullptr) {
             return;
         }
+        equalSid_ = equalSid;
+        freeSid_ = freeSid;
         SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
         const auto add = [&](Trustee trustee, BYTE count, DWORD a, DWORD b, DWORD c, DWORD d,
                              DWORD e, DWORD f) {
@@ -75,9 +77,8 @@ class KnownAccounts {
             DWORD size = 0;
             tokenInformation(token, TokenUser, nullptr, 0, &size);
             user_.assign((size + sizeof(DWORD) - 1) / sizeof(DWORD) + 1, 0);
-            if (size == 0 ||
-                !tokenInformation(token, TokenUser, user_.data(),
-                                  static_cast<DWORD>(user_.size() * sizeof(DWORD)), &size)) {
+            const DWORD bytes = static_cast<DWORD>(user_.size()) * DWORD{sizeof(DWORD)};
+            if (size == 0 || !tokenInformation(token, TokenUser, user_.data(), bytes, &size)) {
                 user_.clear();
             }
             ::CloseHandle(token);
