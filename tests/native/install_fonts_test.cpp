@@ -670,14 +670,24 @@ TEST_F(InstallTest, OneFileUnderTwoSpellingsIsStillThePackagesOwn) {
             EXPECT_EQ(InstallFonts(fresh.progress, FontList, destination), 1) << destination;
             EXPECT_TRUE(windows.messageBoxes.empty()) << destination;
             EXPECT_EQ(windows.Contents(spelling[0] + "\\a.ttf"), FontBytes("A")) << destination;
-            EXPECT_EQ(std::count_if(
-                          windows.calls.begin(), windows.calls.end(),
-                          [](const std::string& call) { return call.rfind("fopen wb", 0) == 0; }),
+            EXPECT_EQ(std::count_if(windows.calls.begin(), windows.calls.end(),
+                                    [](const std::string& call) {
+                                        return call.rfind("CreateFileA CREATE_NEW", 0) == 0;
+                                    }),
                       0)
                 << destination << ": copied, not installed in place";
         }
     }
     EXPECT_EQ(ConflictDialogs(), 0);
+}
+
+TEST_F(InstallTest, ADriveRootAsDestinationTakesTheCopyDirectly) {
+    // The root's final path already ends in its backslash: the copy lands in D:\a.ttf, and the
+    // check of where it landed takes it.
+    ASSERT_EQ(Run({Package("A", "a.ttf")}, "D:\\"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(fake.Contents("D:\\a.ttf"), FontBytes("A"));
+    EXPECT_EQ(Value("A (TrueType)"), "D:\\a.ttf");
 }
 
 TEST_F(InstallTest, ACancelWithTheBoxTickedLeavesLaterRunsNumbering) {
