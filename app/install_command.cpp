@@ -54,6 +54,12 @@ bool IsFolderWindowsAccepts(const std::string& typed) {
     return true;
 }
 
+std::string OthersMayReplaceWarning(const std::string& destination) {
+    return "フォルダ「" + destination +
+           "」には、ほかのユーザがフォントを置き換えられるため、インストールできません。\n"
+           "標準のフォントフォルダを選ぶと、安全にインストールできます。";
+}
+
 std::vector<FontEntry> SelectedFonts(platform::WindowHandle dialog) {
     std::vector<FontEntry> selection;
     if (FontList.size() == 1) {
@@ -86,10 +92,25 @@ bool ChooseDestination(platform::WindowHandle dialog, std::string& destination) 
                     dialog);
         return false;
     }
-    const std::string folder = destination.substr(0, destination.size() - 1);
-    if (PathExists(folder, 1) == 0 && CreateFolderTree(destination) == 0) {
-        ShowWarning("フォルダ「" + destination + "」の作成に失敗しました。", dialog);
+    // Fonts are loaded into every session and registered machine-wide: no other user may be able
+    // to swap them. Checked before anything is created, and again afterwards, since a folder
+    // someone else made in the meantime would stand in the path.
+    const bool fontsFolder =
+        cp932::EqualsIgnoreCase(destination, WithTrailingBackslash(GetFontsFolder()));
+    if (!fontsFolder && !OnlyAdministratorsMayReplace(destination)) {
+        ShowWarning(OthersMayReplaceWarning(destination), dialog);
         return false;
+    }
+    const std::string folder = destination.substr(0, destination.size() - 1);
+    if (PathExists(folder, 1) == 0) {
+        if (CreateFolderTree(destination) == 0) {
+            ShowWarning("フォルダ「" + destination + "」の作成に失敗しました。", dialog);
+            return false;
+        }
+        if (!OnlyAdministratorsMayReplace(destination)) {
+            ShowWarning(OthersMayReplaceWarning(destination), dialog);
+            return false;
+        }
     }
     return true;
 }

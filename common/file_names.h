@@ -7,7 +7,11 @@
 // The name a font file gets in the destination folder: the last component of its fileName.
 std::string TargetFileName(const std::string& fileName);
 
+// Whether name is one of the devices every folder holds (CON, PRN, AUX, NUL, COM1 to COM9,
+// LPT1 to LPT9), with or without an extension: a path with such a name opens the device.
+bool IsDeviceName(const std::string& name);
+
 // Whether a target file name can be used as a file name inside the destination folder: not
-// empty, not "." or "..", well-formed code page 932, and free of the characters Windows forbids
-// in names (a colon would name a stream of another file).
+// empty, not "." or "..", well-formed code page 932, no device's name, and free of the
+// characters Windows forbids in names (a colon would name a stream of another file).
 bool IsUsableFileName(const std::string& name);

@@ -181,22 +181,28 @@ class InstallRun {
         if (!system_.files.GetFullPathName(fileName, file.path)) {
             file.path = fileName;
         }
-        file.identified = system_.files.GetFileIdentity(file.path, file.identity);
+        file.identified =
+            system_.files.GetFileIdentity(file.path, file.identity) && file.identity.Known();
         return file;
     }
 
     // Whether an existing path names a file of the package. One file has many spellings (short
     // names, mapped drives, case the text comparison does not fold, trailing dots), so when no
-    // spelling matches, the system is asked which file it is.
-    bool IsPackageFile(const std::string& path) {
+    // spelling matches, the system is asked which file it is. checked receives what was asked,
+    // so that a later delete can hold the path to the file it named now.
+    bool IsPackageFile(const std::string& path, platform::ExpectedFile* checked = nullptr) {
         for (const PackageFile& file : package_) {
             if (cp932::EqualsIgnoreCase(file.path, path)) {
                 return true;
             }
         }
         platform::FileIdentity asked;
-        if (!system_.files.GetFileIdentity(path, asked)) {
+        if (!system_.files.GetFileIdentity(path, asked) || !asked.Known()) {
             return false;
+        }
+        if (checked != nullptr) {
+            checked->identified = true;
+            checked->identity = asked;
         }
         for (const PackageFile& file : package_) {
             if (file.identified && file.identity == asked) {
@@ -224,7 +230,8 @@ class InstallRun {
         }
         platform::FileIdentity target;
         return source.identified && PathExists(targetPath, 0) != 0 &&
-               system_.files.GetFileIdentity(targetPath, target) && target == source.identity;
+               system_.files.GetFileIdentity(targetPath, target) && target.Known() &&
+               target == source.identity;
     }
 
     bool Prepare() {
@@ -306,12 +313,16 @@ class InstallRun {
                 // is unloaded and unregistered, but nothing is deleted for it. Nor is a file of
                 // the package: an earlier run may have installed it where it lies.
                 const bool namesAFile = IsUsableFileName(parts.baseName + parts.extension);
+                platform::ExpectedFile checked;
                 if (namesAFile &&
                     (cp932::EqualsIgnoreCase(folder, destination_) || IsFontsFolder(folder)) &&
-                    !IsPackageFile(record.fileName)) {
-                    // Windows holds on to a font file until every program has let it go.
+                    !IsPackageFile(record.fileName, &checked)) {
+                    // Windows holds on to a font file until every program has let it go; the
+                    // broadcast may wait on hung windows, and the file deleted after it must be
+                    // the one checked before it.
+                    checked.folder = ResolveFolder(folder);
                     Broadcast();
-                    system_.files.DeleteFile(record.fileName);
+                    system_.files.DeleteExpectedFile(record.fileName, checked);
                 }
             }
         }
@@ -372,8 +383,11 @@ class InstallRun {
     // run stops.
     bool SettleClash(const FontEntry& font, const std::string& targetName,
                      const std::string& targetPath) {
+        // The file asked about is the one overwritten, however long the dialog stays open.
+        platform::ExpectedFile checked;
+        checked.folder = copyTarget_.resolvedFolder;
         if (IsFontsFolder(destination_) || PathExists(targetPath, 0) == 0 ||
-            IsRegisteredFile(targetPath) || IsPackageFile(targetPath)) {
+            IsRegisteredFile(targetPath) || IsPackageFile(targetPath, &checked)) {
             return true;
         }
         if (SameForFollowing == 0) {
@@ -383,7 +397,9 @@ class InstallRun {
             // A dialog that could not be created asks nothing: keep the file, number the name.
             rememberedAnswer_ = answer == -1 ? ConflictRename : static_cast<int32_t>(answer);
         }
-        if (rememberedAnswer_ == ConflictOverwrite && !system_.files.DeleteFile(targetPath)) {
+        if (rememberedAnswer_ == ConflictOverwrite &&
+            system_.files.DeleteExpectedFile(targetPath, checked) !=
+                platform::DeleteResult::Deleted) {
             Warn("ファイル " + targetPath + " の削除に失敗しました。");
             return false;
         }
@@ -393,7 +409,7 @@ class InstallRun {
     // Picks the target path, settling a clash, and copies the font there. False when the run
     // stops.
     bool CopyToDestination(const FontEntry& font, const std::string& targetName,
-                           std::string& targetPath) {
+                           std::string& targetPath, platform::ExpectedFile& copied) {
         const PathParts parts = SplitPath(targetPath);
         if (!SettleClash(font, targetName, targetPath)) {
             return false;
@@ -409,7 +425,7 @@ class InstallRun {
         const int32_t end = (installedCount_ + 4) * 100 / units_;
         std::string reason;
         if (CopyFileWithProgress(dialog_, font.fileName, targetPath, start, end, reason,
-                                 copyTarget_) == 0) {
+                                 copyTarget_, &copied) == 0) {
             if (CancelRequested == 0) {
                 Warn(reason);
             }
@@ -426,20 +442,22 @@ class InstallRun {
         }
         const std::string targetName = TargetFileName(font.fileName);
         std::string targetPath = destination_ + targetName;
-        if (!inPlace && !CopyToDestination(font, targetName, targetPath)) {
+        // The copy's own file: what a failure below deletes, and nothing that took its place.
+        platform::ExpectedFile copied;
+        if (!inPlace && !CopyToDestination(font, targetName, targetPath, copied)) {
             return false;
         }
         if (system_.gdi.AddFontResource(targetPath) == 0) {
             Warn("フォント「" + font.fontName + "」のインストールに失敗しました。");
             if (!inPlace) {
-                system_.files.DeleteFile(targetPath);
+                system_.files.DeleteExpectedFile(targetPath, copied);
             }
             return false;
         }
         if (WriteFontRegistryEntry(dialog_, font.fontName, targetPath) == 0) {
             system_.gdi.RemoveFontResource(targetPath);
             if (!inPlace) {
-                system_.files.DeleteFile(targetPath);
+                system_.files.DeleteExpectedFile(targetPath, copied);
             }
             return false;
         }

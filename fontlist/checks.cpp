@@ -199,6 +199,12 @@ class Checker {
 
     bool CheckFileName(int line, const std::string& fileName) {
         const std::string target = TargetFileName(fileName);
+        if (IsDeviceName(target)) {
+            Error(line, "ファイル名" + Quote(fileName) +
+                            "は Windows の装置名（CON、PRN、AUX、NUL、COM1～COM9、LPT1～LPT9）"
+                            "なので、インストーラーがコピーを拒否します。");
+            return false;
+        }
         if (!IsUsableFileName(target)) {
             Error(line, "ファイル名" + Quote(fileName) +
                             "はインストーラーがコピーを拒否します。使えない文字（: * ? \" < > |）"

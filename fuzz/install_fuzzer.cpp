@@ -43,10 +43,17 @@ const char* const kFiles[] = {"a.ttf",
                               "sub/./a1.ttf",
                               ".\\b.otf",
                               "a.ttf."};
-const char* const kCalls[] = {"RemoveFontResourceA", "RegDeleteValueA",    "RegSetValueExA",
-                              "AddFontResourceA",    "DeleteFileA",        "fopen",
-                              "CreateFileA",         "RegQueryInfoKeyA",   "RegOpenKeyExA",
-                              "DialogBoxParamA",     "GetDiskFreeSpaceExA"};
+const char* const kCalls[] = {"RemoveFontResourceA",
+                              "RegDeleteValueA",
+                              "RegSetValueExA",
+                              "AddFontResourceA",
+                              "SetFileInformationByHandle",
+                              "fopen",
+                              "CreateFileA",
+                              "RegQueryInfoKeyA",
+                              "RegOpenKeyExA",
+                              "DialogBoxParamA",
+                              "GetDiskFreeSpaceExA"};
 const int kAnswers[] = {win::kIdOk, IDC_RENAME, win::kIdCancel};
 const char* const kSuffixes[] = {" (TrueType)", " (OpenType)", "", " (True Type)"};
 // C:\PACKAG~1 is the package's folder under its short name.
@@ -236,8 +243,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 std::fprintf(stderr, "%s has the wrong protection\n", path.c_str());
                 FUZZ_CHECK(false);
             }
-        } else if (StartsWith(call, "DeleteFileA ")) {
-            path = ArgumentOf(call, "DeleteFileA");
+        } else if (StartsWith(call, "CreateFileA DELETE ")) {
+            path = ArgumentOf(call, "CreateFileA DELETE");
         } else {
             continue;
         }

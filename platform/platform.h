@@ -66,6 +66,21 @@ class Stream {
     virtual int Close() = 0;
 };
 
+// Which file a path names, whatever its spelling: the volume's serial number and the file's
+// 128-bit id on it (FILE_ID_INFO), or the 64-bit index of BY_HANDLE_FILE_INFORMATION in the low
+// half where the system lacks the former. An all-zero id is no identity: ReFS needs all 128 bits,
+// and some network servers answer 0 for every file.
+struct FileIdentity {
+    uint64_t volumeSerial = 0;
+    uint64_t idHigh = 0;
+    uint64_t idLow = 0;
+
+    bool Known() const { return idHigh != 0 || idLow != 0; }
+    bool operator==(const FileIdentity& other) const {
+        return volumeSerial == other.volumeSerial && idHigh == other.idHigh && idLow == other.idLow;
+    }
+};
+
 // A file this program has just created, written through the handle that created it (the C
 // stream sits on that handle), so no other file can take its place while it is written.
 class NewFile : public Stream {
@@ -73,13 +88,22 @@ class NewFile : public Stream {
     // GetFinalPathNameByHandleA on the handle: where the file really lies, every link followed.
     // False when the system lacks the call (before Vista) or it fails.
     virtual bool GetFinalPathName(std::string& finalPath) = 0;
-    // SetFileInformationByHandle with FileDispositionInfo: the file goes when its handle closes,
-    // wherever it lies. False when the system lacks the call or it fails.
+    // SetFileInformationByHandle with FileDispositionInfo (NtSetInformationFile before Vista):
+    // the file goes when its handle closes, wherever it lies. False when the system lacks both
+    // calls (the 9x family) or the call fails.
     virtual bool DeleteOnClose() = 0;
+    // fflush: writes what the stream still holds, so that a failure shows while the handle is
+    // open. False on a write error.
+    virtual bool Flush() = 0;
+    // Which file this is, asked on the handle (see Files::GetFileIdentity). False when the call
+    // fails.
+    virtual bool GetIdentity(FileIdentity& identity) = 0;
 };
 
-// The well-known groups every NT system has.
-enum class Trustee { LocalSystem, Administrators, Users };
+// The well-known groups every NT system has, and the accounts a folder's owner and entries are
+// read as: the user this program runs as, and anyone else at all (Everyone, Authenticated Users,
+// another user).
+enum class Trustee { LocalSystem, Administrators, Users, TrustedInstaller, RunningUser, Other };
 
 // One access-allowed entry of a DACL: an access mask (FILE_ALL_ACCESS, ...) and ACE flags
 // (OBJECT_INHERIT_ACE, CONTAINER_INHERIT_ACE, or none).
@@ -104,17 +128,33 @@ inline bool operator==(const SecurityDescriptor& a, const SecurityDescriptor& b)
     return a.protectedDacl == b.protectedDacl && a.allowed == b.allowed;
 }
 
-// Which file a path names, whatever its spelling: the volume's serial number and the file's
-// index on it (BY_HANDLE_FILE_INFORMATION).
-struct FileIdentity {
-    uint32_t volumeSerial = 0;
-    uint32_t indexHigh = 0;
-    uint32_t indexLow = 0;
+// The file a delete is meant for, as it was checked: its identity, when known, and the folder it
+// must lie in as the system resolves it (a final path ending in "\"), when known.
+struct ExpectedFile {
+    bool identified = false;
+    FileIdentity identity;
+    std::string folder;
+};
 
-    bool operator==(const FileIdentity& other) const {
-        return volumeSerial == other.volumeSerial && indexHigh == other.indexHigh &&
-               indexLow == other.indexLow;
-    }
+enum class DeleteResult {
+    Deleted,
+    NotThatFile,  // something else lies at the path now: a link, or another file
+    Failed,
+};
+
+// A file's or folder's owner and the access-allowed entries of its DACL, as the system reads
+// them (inherited entries included). Entries that deny are left out: a folder is judged by what
+// it allows. No DACL at all allows everyone everything.
+struct FileSecurity {
+    Trustee owner = Trustee::Other;
+    bool hasDacl = true;
+    std::vector<AccessAllowed> allowed;
+};
+
+enum class SecurityRead {
+    Read,
+    NoAcls,  // the system has no ACLs (the 9x family)
+    Failed,
 };
 
 class Files {
@@ -146,16 +186,25 @@ class Files {
     virtual std::unique_ptr<TextFile> OpenTextFile(const std::string& path) = 0;
     // fopen with the mode given ("rb", "wb"); null when it cannot be opened.
     virtual std::unique_ptr<Stream> OpenStream(const std::string& path, const char* mode) = 0;
-    // DeleteFileA.
-    virtual bool DeleteFile(const std::string& path) = 0;
+    // CreateFileA with DELETE and FILE_FLAG_OPEN_REPARSE_POINT; on that handle the file must not
+    // be a reparse point, must have the identity expected and must lie in the folder expected
+    // (GetFinalPathNameByHandleA), as far as the system can tell; then it is deleted through the
+    // handle (DeleteOnClose). DeleteFileA on the 9x family, which can do none of this.
+    virtual DeleteResult DeleteExpectedFile(const std::string& path,
+                                            const ExpectedFile& expected) = 0;
+    // CreateFileA with READ_CONTROL and FILE_FLAG_OPEN_REPARSE_POINT (a link is read as itself,
+    // not as what it leads to), GetSecurityInfo for the owner and the DACL, each SID read as a
+    // Trustee.
+    virtual SecurityRead GetFileSecurity(const std::string& path, FileSecurity& security) = 0;
     // SetCurrentDirectoryA.
     virtual bool SetCurrentDirectory(const std::string& path) = 0;
     // GetFullPathNameA into a buffer of 260 bytes: the path made absolute against the current
     // folder. False when the call fails or the result does not fit.
     virtual bool GetFullPathName(const std::string& path, std::string& fullPath) = 0;
     // CreateFileA (no access asked, sharing read and write, existing only),
-    // GetFileInformationByHandle, CloseHandle. False when the file cannot be opened or the
-    // system gives no identity.
+    // GetFileInformationByHandleEx with FileIdInfo, else GetFileInformationByHandle, CloseHandle.
+    // False when the file cannot be opened or the call fails; an all-zero id comes back as the
+    // system gave it (see FileIdentity::Known).
     virtual bool GetFileIdentity(const std::string& path, FileIdentity& identity) = 0;
 };
 

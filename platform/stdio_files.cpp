@@ -62,22 +62,35 @@ std::unique_ptr<Stream> OpenStdioStream(const std::string& path, const char* mod
     return file == nullptr ? nullptr : std::make_unique<StdioStream>(file);
 }
 
-StdioNewFile::StdioNewFile(FILE* file) : stream_(std::make_unique<StdioStream>(file)) {}
+StdioNewFile::StdioNewFile(FILE* file) : file_(file) {}
+
+StdioNewFile::~StdioNewFile() {
+    CloseFile();
+}
 
 std::size_t StdioNewFile::Read(void* buffer, std::size_t size) {
-    return stream_->Read(buffer, size);
+    return std::fread(buffer, 1, size, file_);
 }
 
 std::size_t StdioNewFile::Write(const void* buffer, std::size_t size) {
-    return stream_->Write(buffer, size);
+    return std::fwrite(buffer, 1, size, file_);
 }
 
 bool StdioNewFile::Error() {
-    return stream_->Error();
+    return std::ferror(file_) != 0;
 }
 
 int StdioNewFile::Close() {
-    return stream_->Close();
+    return CloseFile();
+}
+
+int StdioNewFile::CloseFile() {
+    if (file_ == nullptr) {
+        return 0;
+    }
+    const int result = std::fclose(file_);
+    file_ = nullptr;
+    return result;
 }
 
 bool StdioNewFile::GetFinalPathName(std::string& /*finalPath*/) {
@@ -85,6 +98,14 @@ bool StdioNewFile::GetFinalPathName(std::string& /*finalPath*/) {
 }
 
 bool StdioNewFile::DeleteOnClose() {
+    return false;
+}
+
+bool StdioNewFile::Flush() {
+    return file_ != nullptr && std::fflush(file_) == 0;
+}
+
+bool StdioNewFile::GetIdentity(FileIdentity& /*identity*/) {
     return false;
 }
 

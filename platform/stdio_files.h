@@ -14,20 +14,28 @@ namespace platform {
 std::unique_ptr<TextFile> OpenStdioTextFile(const std::string& path, const char* mode);
 std::unique_ptr<Stream> OpenStdioStream(const std::string& path, const char* mode);
 
-// A new file written through a C stream already open, which it closes. Where the file lies and
-// deletion through its handle are the system's to offer: not here.
+// A new file written through a C stream already open, which it closes. Where the file lies,
+// which file it is and deletion through its handle are the system's to offer: not here.
 class StdioNewFile : public NewFile {
   public:
     explicit StdioNewFile(FILE* file);
+    ~StdioNewFile() override;
+    StdioNewFile(const StdioNewFile&) = delete;
+    StdioNewFile& operator=(const StdioNewFile&) = delete;
+
     std::size_t Read(void* buffer, std::size_t size) override;
     std::size_t Write(const void* buffer, std::size_t size) override;
     bool Error() override;
     int Close() override;
     bool GetFinalPathName(std::string& finalPath) override;
     bool DeleteOnClose() override;
+    bool Flush() override;
+    bool GetIdentity(FileIdentity& identity) override;
 
   private:
-    std::unique_ptr<Stream> stream_;
+    int CloseFile();
+
+    FILE* file_;
 };
 
 }  // namespace platform

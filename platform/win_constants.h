@@ -33,6 +33,14 @@ constexpr uint32_t kFileGenericReadExecute = 0x1200A9;  // FILE_GENERIC_READ | F
 constexpr uint8_t kObjectInheritAce = 0x1;
 constexpr uint8_t kContainerInheritAce = 0x2;
 
+// What lets someone delete, rename or replace a folder or its files, or change who may.
+constexpr uint8_t kInheritOnlyAce = 0x8;
+constexpr uint32_t kDelete = 0x10000;
+constexpr uint32_t kFileDeleteChild = 0x40;
+constexpr uint32_t kWriteDac = 0x40000;
+constexpr uint32_t kWriteOwner = 0x80000;
+constexpr uint32_t kGenericAll = 0x10000000;
+
 constexpr uint32_t kKeyRead = 0x20019;
 constexpr uint32_t kKeyAllAccess = 0xF003F;
 constexpr uint32_t kRegSz = 1;

@@ -35,13 +35,18 @@ bool LiesIn(platform::NewFile& file, const std::string& resolvedFolder) {
 
 }  // namespace
 
+std::string ResolveFolder(const std::string& folder) {
+    std::string resolved;
+    if (!platform::Current().files.GetFinalPathName(folder, resolved)) {
+        return std::string();
+    }
+    return cp932::EndsWithBackslash(resolved) ? resolved : resolved + '\\';
+}
+
 CopyTarget PrepareCopyTarget(const std::string& folder, bool keepFolderSecurity) {
     CopyTarget target;
     target.protection = keepFolderSecurity ? nullptr : FontsFolderProtection(false);
-    if (platform::Current().files.GetFinalPathName(folder, target.resolvedFolder) &&
-        !cp932::EndsWithBackslash(target.resolvedFolder)) {
-        target.resolvedFolder += '\\';
-    }
+    target.resolvedFolder = ResolveFolder(folder);
     return target;
 }
 
@@ -60,7 +65,8 @@ int32_t CopyProgressPosition(int32_t startPos, int32_t endPos, uint32_t fullChun
 
 int CopyFileWithProgress(platform::WindowHandle dialog, const std::string& sourcePath,
                          const std::string& destinationPath, int32_t startPos, int32_t endPos,
-                         std::string& errorText, const CopyTarget& target) {
+                         std::string& errorText, const CopyTarget& target,
+                         platform::ExpectedFile* copied) {
     platform::Platform& system = platform::Current();
     const uint32_t size = QueryFileSize(sourcePath);
     const uint32_t chunks = (size + 1023u) / 1024u;
@@ -83,6 +89,11 @@ int CopyFileWithProgress(platform::WindowHandle dialog, const std::string& sourc
         source->Close();
         return 0;
     }
+
+    // Which file was created, for a delete once its handle is closed.
+    platform::ExpectedFile created;
+    created.identified = destination->GetIdentity(created.identity) && created.identity.Known();
+    created.folder = target.resolvedFolder;
 
     int result = 1;
     uint32_t fullChunks = 0;
@@ -121,13 +132,22 @@ int CopyFileWithProgress(platform::WindowHandle dialog, const std::string& sourc
     }
 
     source->Close();
-    // The stream writes its last bytes when it is closed: if that fails, the copy is incomplete.
+    // The stream's last bytes are written while the handle is still open, so that an incomplete
+    // file can go through the handle that created it: by its path it could be another file now.
+    if (result == 1 && !destination->Flush()) {
+        errorText = WriteFailure(destinationPath);
+        result = 0;
+    }
+    const bool goesOnClose = result == 0 && destination->DeleteOnClose();
     if (destination->Close() != 0 && result == 1) {
         errorText = WriteFailure(destinationPath);
         result = 0;
     }
-    if (result == 0) {
-        system.files.DeleteFile(destinationPath);
+    if (result == 0 && !goesOnClose) {
+        system.files.DeleteExpectedFile(destinationPath, created);
+    }
+    if (result == 1 && copied != nullptr) {
+        *copied = created;
     }
     return result;
 }

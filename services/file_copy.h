@@ -21,15 +21,21 @@ struct CopyTarget {
     std::string resolvedFolder;
 };
 
+// The folder as the system reaches it now, every link followed, ending in "\"; empty when the
+// system cannot tell.
+std::string ResolveFolder(const std::string& folder);
+
 // The target for copies into folder: given the Fonts folder's protection unless keepFolderSecurity
 // (the Fonts folder itself), and held to where the system reaches folder now.
 CopyTarget PrepareCopyTarget(const std::string& folder, bool keepFolderSecurity);
 
 // Copies sourcePath to destinationPath byte for byte, into a file it creates: nothing may lie at
-// destinationPath beforehand. 1 when the whole file was copied. 0 when the copy failed (errorText
-// replaced by the reason) or the user cancelled (errorText untouched, CancelRequested set); the
-// partial destination is deleted in both cases. A file that landed outside the target's folder is
-// removed through its own handle.
+// destinationPath beforehand. 1 when the whole file was copied, with copied (when given) set to
+// the file created, for a later delete. 0 when the copy failed (errorText replaced by the reason)
+// or the user cancelled (errorText untouched, CancelRequested set); the partial destination is
+// deleted in both cases, through the handle that created it where the system can. A file that
+// landed outside the target's folder is removed the same way.
 int CopyFileWithProgress(platform::WindowHandle dialog, const std::string& sourcePath,
                          const std::string& destinationPath, int32_t startPos, int32_t endPos,
-                         std::string& errorText, const CopyTarget& target = CopyTarget());
+                         std::string& errorText, const CopyTarget& target = CopyTarget(),
+                         platform::ExpectedFile* copied = nullptr);

@@ -45,8 +45,10 @@ std::unique_ptr<platform::NewFile> NativeFiles::CreateNewFile(
     return file == nullptr ? nullptr : std::make_unique<platform::StdioNewFile>(file);
 }
 
-bool NativeFiles::DeleteFile(const std::string& path) {
-    return std::remove(path.c_str()) == 0;
+platform::DeleteResult NativeFiles::DeleteExpectedFile(const std::string& path,
+                                                       const platform::ExpectedFile& /*expected*/) {
+    return std::remove(path.c_str()) == 0 ? platform::DeleteResult::Deleted
+                                          : platform::DeleteResult::Failed;
 }
 
 }  // namespace bench

@@ -27,7 +27,11 @@ class NativeFiles final : public platform::Files {
     std::unique_ptr<platform::TextFile> OpenTextFile(const std::string& path) override;
     std::unique_ptr<platform::Stream> OpenStream(const std::string& path,
                                                  const char* mode) override;
-    bool DeleteFile(const std::string& path) override;
+    platform::DeleteResult DeleteExpectedFile(const std::string& path,
+                                              const platform::ExpectedFile& expected) override;
+    platform::SecurityRead GetFileSecurity(const std::string&, platform::FileSecurity&) override {
+        return platform::SecurityRead::NoAcls;
+    }
     bool SetCurrentDirectory(const std::string&) override { return true; }
     bool GetFullPathName(const std::string&, std::string&) override { return false; }
     bool GetFileIdentity(const std::string&, platform::FileIdentity&) override { return false; }

@@ -360,8 +360,20 @@ class FakePlatform::FakeStream final : public platform::NewFile {
 
     bool DeleteOnClose() override {
         owner_.Log("SetFileInformationByHandle FileDispositionInfo", path_);
-        deleteOnClose_ = owner_.hasFinalPathName;  // both calls came with Vista
+        deleteOnClose_ =
+            owner_.hasDeleteByHandle && !owner_.Fails("SetFileInformationByHandle", path_);
         return deleteOnClose_;
+    }
+
+    bool Flush() override {
+        owner_.Log("fflush", path_);
+        return !owner_.Fails("fflush", path_);
+    }
+
+    bool GetIdentity(platform::FileIdentity& identity) override {
+        owner_.Log("GetFileInformationByHandle", path_);
+        identity = owner_.IdentityOf(key_);
+        return true;
     }
 
   private:
@@ -502,15 +514,69 @@ bool FakePlatform::GetFullPathName(const std::string& path, std::string& fullPat
     return true;
 }
 
-bool FakePlatform::DeleteFile(const std::string& path) {
-    Log("DeleteFileA", path);
+platform::DeleteResult FakePlatform::DeleteExpectedFile(const std::string& path,
+                                                        const platform::ExpectedFile& expected) {
+    using platform::DeleteResult;
+    const std::string key = Key(path);
     const Node* node = Find(path);
-    if (node == nullptr || node->folder || Fails("DeleteFileA", path)) {
-        return false;
+    if (!hasDeleteByHandle) {
+        Log("DeleteFileA", path);
+        if (node == nullptr || node->folder || Fails("DeleteFileA", path)) {
+            return DeleteResult::Failed;
+        }
+    } else {
+        Log("CreateFileA DELETE", path);
+        if (node == nullptr || Fails("CreateFileA", path)) {
+            return DeleteResult::Failed;
+        }
+        const std::string landed = "\\\\?\\" + Resolve(path);
+        const std::size_t slash = cp932::FindLastBackslash(landed);
+        if (node->folder || (expected.identified && !(IdentityOf(key) == expected.identity)) ||
+            (!expected.folder.empty() &&
+             (!hasFinalPathName ||
+              !cp932::EqualsIgnoreCase(landed.substr(0, slash + 1), expected.folder)))) {
+            return DeleteResult::NotThatFile;
+        }
+        Log("SetFileInformationByHandle FileDispositionInfo", path);
+        if (Fails("SetFileInformationByHandle", path)) {
+            return DeleteResult::Failed;
+        }
     }
-    fileIndexes_.erase(Key(path));
-    nodes_.erase(Key(path));
-    return true;
+    fileIndexes_.erase(key);
+    nodes_.erase(key);
+    return DeleteResult::Deleted;
+}
+
+void FakePlatform::SetSecurity(const std::string& path, const platform::FileSecurity& security) {
+    securities_[Key(path)] = security;
+}
+
+platform::SecurityRead FakePlatform::GetFileSecurity(const std::string& path,
+                                                     platform::FileSecurity& security) {
+    using platform::Trustee;
+    Log("GetSecurityInfo", path);
+    if (!hasAcls) {
+        return platform::SecurityRead::NoAcls;
+    }
+    const std::string key = Key(path);
+    const bool root = key.size() == 2 && key[1] == ':';
+    const Node* node = Find(path);
+    if (Fails("GetSecurityInfo", path) || (!root && node == nullptr)) {
+        return platform::SecurityRead::Failed;
+    }
+    auto set = securities_.find(key);
+    if (set != securities_.end()) {
+        security = set->second;
+    } else if (node != nullptr && node->security) {
+        security = platform::FileSecurity{Trustee::Administrators, true, node->security->allowed};
+    } else {
+        security = platform::FileSecurity{Trustee::Administrators,
+                                          true,
+                                          {{Trustee::LocalSystem, win::kFileAllAccess, 3},
+                                           {Trustee::Administrators, win::kFileAllAccess, 3},
+                                           {Trustee::Users, win::kFileGenericReadExecute, 3}}};
+    }
+    return platform::SecurityRead::Read;
 }
 
 bool FakePlatform::GetFileIdentity(const std::string& path, platform::FileIdentity& identity) {
@@ -519,15 +585,20 @@ bool FakePlatform::GetFileIdentity(const std::string& path, platform::FileIdenti
     if (node == nullptr || node->folder || Fails("GetFileInformationByHandle", path)) {
         return false;
     }
+    identity = IdentityOf(Key(path));
+    return true;
+}
+
+platform::FileIdentity FakePlatform::IdentityOf(const std::string& key) {
     // Indexes are handed out as files are first asked about; one volume holds them all.
-    auto index = fileIndexes_.try_emplace(Key(path), nextFileIndex_).first;
+    auto index = fileIndexes_.try_emplace(key, nextFileIndex_).first;
     if (index->second == nextFileIndex_) {
         ++nextFileIndex_;
     }
+    platform::FileIdentity identity;
     identity.volumeSerial = 0x1234ABCD;
-    identity.indexHigh = 0;
-    identity.indexLow = index->second;
-    return true;
+    identity.idLow = zeroFileIds ? 0 : index->second;
+    return identity;
 }
 
 }  // namespace fake

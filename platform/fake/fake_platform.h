@@ -105,6 +105,16 @@ class FakePlatform final : public platform::SystemInfo,
     void AddJunction(const std::string& folder, const std::string& target);
     // False: a system before Vista, without GetFinalPathNameByHandleA.
     bool hasFinalPathName = true;
+    // False: the 9x family, which can delete a file only by its path (DeleteFileA).
+    bool hasDeleteByHandle = true;
+    // True: a server that answers 0 for every file's index.
+    bool zeroFileIds = false;
+    // The owner and DACL a file, folder or drive root ("C:\") reads as. Without one: owned by
+    // Administrators, full control for SYSTEM and Administrators, read and execute for Users,
+    // as a folder the installer protects.
+    void SetSecurity(const std::string& path, const platform::FileSecurity& security);
+    // False: the 9x family, which has no ACLs.
+    bool hasAcls = true;
     // Another spelling of a folder, as Windows knows several: an 8.3 short name
     // (C:\PACKAG~1 for C:\Package Files) or a drive mapped to a share (Z: for \\srv\share).
     // Files reached through either are the same files; the full path of each spelling stays as
@@ -194,7 +204,10 @@ class FakePlatform final : public platform::SystemInfo,
     std::unique_ptr<platform::TextFile> OpenTextFile(const std::string& path) override;
     std::unique_ptr<platform::Stream> OpenStream(const std::string& path,
                                                  const char* mode) override;
-    bool DeleteFile(const std::string& path) override;
+    platform::DeleteResult DeleteExpectedFile(const std::string& path,
+                                              const platform::ExpectedFile& expected) override;
+    platform::SecurityRead GetFileSecurity(const std::string& path,
+                                           platform::FileSecurity& security) override;
     bool SetCurrentDirectory(const std::string& path) override;
     bool GetFullPathName(const std::string& path, std::string& fullPath) override;
     bool GetFileIdentity(const std::string& path, platform::FileIdentity& identity) override;
@@ -292,6 +305,8 @@ class FakePlatform final : public platform::SystemInfo,
                                           const platform::SecurityDescriptor* descriptor);
     // The parent of a resolved path may hold new entries: it is a folder, or a drive's root.
     bool ParentExists(const std::string& full) const;
+    // The identity of the file under a lookup key, handed out as files are first asked about.
+    platform::FileIdentity IdentityOf(const std::string& key);
     FakeDialog* DialogOf(platform::WindowHandle dialog);
     // What a control does with a message, sent through its dialog or to its own handle.
     static intptr_t ControlMessage(FakeControl& control, unsigned message, uintptr_t wParam,
@@ -312,6 +327,7 @@ class FakePlatform final : public platform::SystemInfo,
     std::map<std::string, std::string> junctions_;  // folded folder -> full target
     std::map<std::string, std::string> aliases_;    // folded alias -> folded folder
     std::map<std::string, uint32_t> fileIndexes_;   // key -> file index
+    std::map<std::string, platform::FileSecurity> securities_;  // key -> as SetSecurity set it
     uint32_t nextFileIndex_ = 1;
     uintptr_t nextHandle_ = 0x1000;
 };

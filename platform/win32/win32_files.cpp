@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "common/cp932.h"
 #include "platform/stdio_files.h"
 #include "platform/win32/win32_platform.h"
 
@@ -13,18 +14,41 @@ namespace platform::win32 {
 
 namespace {
 
-// Both came with Vista: looked up, so the program still starts on the systems before it.
+// These came with Vista: looked up, so the program still starts on the systems before it.
 using GetFinalPathNameByHandleAFunction = decltype(&::GetFinalPathNameByHandleA);
 using SetFileInformationByHandleFunction = decltype(&::SetFileInformationByHandle);
+using GetFileInformationByHandleExFunction = decltype(&::GetFileInformationByHandleEx);
+
+// NtSetInformationFile, which every NT system has; the Vista call above is built on it.
+struct IoStatus {
+    void* status;
+    ULONG_PTR information;
+};
+using NtSetInformationFileFunction = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, ULONG);
+constexpr ULONG kFileDispositionInformation = 13;
+
+template <typename Function>
+Function Kernel32(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(LoadedSystemFunction("kernel32.dll", name)));
+}
 
 GetFinalPathNameByHandleAFunction FinalPathCall() {
-    return reinterpret_cast<GetFinalPathNameByHandleAFunction>(
-        reinterpret_cast<void*>(LoadedSystemFunction("kernel32.dll", "GetFinalPathNameByHandleA")));
+    return Kernel32<GetFinalPathNameByHandleAFunction>("GetFinalPathNameByHandleA");
 }
 
 SetFileInformationByHandleFunction FileInformationCall() {
-    return reinterpret_cast<SetFileInformationByHandleFunction>(reinterpret_cast<void*>(
-        LoadedSystemFunction("kernel32.dll", "SetFileInformationByHandle")));
+    return Kernel32<SetFileInformationByHandleFunction>("SetFileInformationByHandle");
+}
+
+NtSetInformationFileFunction NtFileInformationCall() {
+    return reinterpret_cast<NtSetInformationFileFunction>(
+        reinterpret_cast<void*>(LoadedSystemFunction("ntdll.dll", "NtSetInformationFile")));
+}
+
+// Whether a file can be deleted through a handle: the NT family can, the 9x family cannot.
+bool CanDeleteByHandle() {
+    return FileInformationCall() != nullptr || NtFileInformationCall() != nullptr;
 }
 
 bool FinalPathOf(HANDLE handle, std::string& finalPath) {
@@ -49,10 +73,52 @@ bool FinalPathOf(HANDLE handle, std::string& finalPath) {
 }
 
 bool MarkForDeletion(HANDLE handle) {
-    const SetFileInformationByHandleFunction set = FileInformationCall();
-    FILE_DISPOSITION_INFO disposition = {TRUE};
-    return set != nullptr &&
-           set(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+    if (const SetFileInformationByHandleFunction set = FileInformationCall(); set != nullptr) {
+        FILE_DISPOSITION_INFO disposition = {TRUE};
+        return set(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+    }
+    if (const NtSetInformationFileFunction set = NtFileInformationCall(); set != nullptr) {
+        BOOLEAN deleteFile = TRUE;
+        IoStatus status = {};
+        return set(handle, &status, &deleteFile, sizeof deleteFile, kFileDispositionInformation) >=
+               0;
+    }
+    return false;
+}
+
+// The 128-bit id where the system has FileIdInfo (Windows 8 on; ReFS needs it), else the 64-bit
+// index.
+bool IdentityOf(HANDLE handle, FileIdentity& identity) {
+    const auto query =
+        Kernel32<GetFileInformationByHandleExFunction>("GetFileInformationByHandleEx");
+    FILE_ID_INFO id = {};
+    if (query != nullptr && query(handle, FileIdInfo, &id, sizeof id) != 0) {
+        FileIdentity found;
+        found.volumeSerial = id.VolumeSerialNumber;
+        for (int i = 0; i < 8; ++i) {
+            found.idLow |= static_cast<uint64_t>(id.FileId.Identifier[i]) << (8 * i);
+            found.idHigh |= static_cast<uint64_t>(id.FileId.Identifier[8 + i]) << (8 * i);
+        }
+        identity = found;
+        return true;
+    }
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (::GetFileInformationByHandle(handle, &information) == 0) {
+        return false;
+    }
+    FileIdentity found;
+    found.volumeSerial = information.dwVolumeSerialNumber;
+    found.idLow =
+        (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    identity = found;
+    return true;
+}
+
+// Whether the final path of a file lies directly in folder (a final path ending in "\").
+bool LiesDirectlyIn(const std::string& finalPath, const std::string& folder) {
+    const std::size_t slash = cp932::FindLastBackslash(finalPath);
+    return slash != std::string::npos &&
+           cp932::EqualsIgnoreCase(finalPath.substr(0, slash + 1), folder);
 }
 
 // The C stream over the handle that created the file; closing the stream closes the handle.
@@ -64,6 +130,7 @@ class Win32NewFile final : public StdioNewFile {
         return FinalPathOf(handle_, finalPath);
     }
     bool DeleteOnClose() override { return MarkForDeletion(handle_); }
+    bool GetIdentity(FileIdentity& identity) override { return IdentityOf(handle_, identity); }
 
   private:
     HANDLE handle_;
@@ -115,7 +182,7 @@ std::unique_ptr<NewFile> Win32Files::CreateNewFile(const std::string& path,
         }
     }
     // Deleting through the handle needs the right to delete, asked only where the call exists.
-    const DWORD access = GENERIC_WRITE | (FileInformationCall() != nullptr ? DELETE : 0);
+    const DWORD access = GENERIC_WRITE | (CanDeleteByHandle() ? DELETE : 0);
     HANDLE handle = ::CreateFileA(path.c_str(), access, 0, security, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -168,8 +235,34 @@ std::unique_ptr<Stream> Win32Files::OpenStream(const std::string& path, const ch
     return OpenStdioStream(path, mode);
 }
 
-bool Win32Files::DeleteFile(const std::string& path) {
-    return ::DeleteFileA(path.c_str()) != 0;
+DeleteResult Win32Files::DeleteExpectedFile(const std::string& path, const ExpectedFile& expected) {
+    if (!CanDeleteByHandle()) {
+        return ::DeleteFileA(path.c_str()) != 0 ? DeleteResult::Deleted : DeleteResult::Failed;
+    }
+    // A link at the path is opened as itself, never followed; one along the path is, and the
+    // final path tells where it led.
+    HANDLE file = ::CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return DeleteResult::Failed;
+    }
+    BY_HANDLE_FILE_INFORMATION information = {};
+    FileIdentity identity;
+    std::string finalPath;
+    DeleteResult result = DeleteResult::NotThatFile;
+    if (::GetFileInformationByHandle(file, &information) == 0) {
+        result = DeleteResult::Failed;
+    } else if ((information.dwFileAttributes &
+                (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+               (!expected.identified || (IdentityOf(file, identity) && identity.Known() &&
+                                         identity == expected.identity)) &&
+               (expected.folder.empty() ||
+                (FinalPathOf(file, finalPath) && LiesDirectlyIn(finalPath, expected.folder)))) {
+        result = MarkForDeletion(file) ? DeleteResult::Deleted : DeleteResult::Failed;
+    }
+    ::CloseHandle(file);
+    return result;
 }
 
 bool Win32Files::SetCurrentDirectory(const std::string& path) {
@@ -194,16 +287,9 @@ bool Win32Files::GetFileIdentity(const std::string& path, FileIdentity& identity
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
-    BY_HANDLE_FILE_INFORMATION information = {};
-    const bool known = ::GetFileInformationByHandle(file, &information) != 0;
+    const bool known = IdentityOf(file, identity);
     ::CloseHandle(file);
-    if (!known) {
-        return false;
-    }
-    identity.volumeSerial = information.dwVolumeSerialNumber;
-    identity.indexHigh = information.nFileIndexHigh;
-    identity.indexLow = information.nFileIndexLow;
-    return true;
+    return known;
 }
 
 }  // namespace platform::win32

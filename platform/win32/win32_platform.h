@@ -28,7 +28,8 @@ class Win32Files final : public Files {
     std::string GetWindowsDirectory() override;
     std::unique_ptr<TextFile> OpenTextFile(const std::string& path) override;
     std::unique_ptr<Stream> OpenStream(const std::string& path, const char* mode) override;
-    bool DeleteFile(const std::string& path) override;
+    DeleteResult DeleteExpectedFile(const std::string& path, const ExpectedFile& expected) override;
+    SecurityRead GetFileSecurity(const std::string& path, FileSecurity& security) override;
     bool SetCurrentDirectory(const std::string& path) override;
     bool GetFullPathName(const std::string& path, std::string& fullPath) override;
     bool GetFileIdentity(const std::string& path, FileIdentity& identity) override;

@@ -1,5 +1,9 @@
 #include "platform/win32/windows_api.h"
 
+#include <aclapi.h>
+
+#include <utility>
+
 #include "platform/win32/win32_platform.h"
 
 namespace platform::win32 {
@@ -16,6 +20,10 @@ Function Advapi32(const char* name) {
 
 bool RelativeIdsOf(Trustee trustee, BYTE& count, DWORD& first, DWORD& second) {
     switch (trustee) {
+        case Trustee::TrustedInstaller:
+        case Trustee::RunningUser:
+        case Trustee::Other:
+            return false;  // read from folders, never given
         case Trustee::LocalSystem:
             count = 1;
             first = SECURITY_LOCAL_SYSTEM_RID;
@@ -32,7 +40,133 @@ bool RelativeIdsOf(Trustee trustee, BYTE& count, DWORD& first, DWORD& second) {
     return false;
 }
 
+// The accounts a folder's owner and entries are compared with, found once per reading.
+class KnownAccounts {
+  public:
+    KnownAccounts() {
+        const auto allocateSid =
+            Advapi32<decltype(&::AllocateAndInitializeSid)>("AllocateAndInitializeSid");
+        const auto openToken = Advapi32<decltype(&::OpenProcessToken)>("OpenProcessToken");
+        const auto tokenInformation =
+            Advapi32<decltype(&::GetTokenInformation)>("GetTokenInformation");
+        const auto equalSid = Advapi32<decltype(&::EqualSid)>("EqualSid");
+        const auto freeSid = Advapi32<decltype(&::FreeSid)>("FreeSid");
+        if (allocateSid == nullptr || openToken == nullptr || tokenInformation == nullptr ||
+            equalSid == nullptr || freeSid == nullptr) {
+            return;
+        }
+        equalSid_ = equalSid;
+        freeSid_ = freeSid;
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        const auto add = [&](Trustee trustee, BYTE count, DWORD a, DWORD b, DWORD c, DWORD d,
+                             DWORD e, DWORD f) {
+            PSID sid = nullptr;
+            if (allocateSid(&nt, count, a, b, c, d, e, f, 0, 0, &sid)) {
+                sids_.push_back({trustee, sid});
+            }
+        };
+        add(Trustee::LocalSystem, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0);
+        add(Trustee::Administrators, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+            0, 0);
+        add(Trustee::Users, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0);
+        // NT SERVICE\TrustedInstaller, which owns the system's own files from Vista on.
+        add(Trustee::TrustedInstaller, 6, SECURITY_SERVICE_ID_BASE_RID, 956008885, 3418522649,
+            1831038044, 1853292631, 2271478464);
+        HANDLE token = nullptr;
+        if (openToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+            DWORD size = 0;
+            tokenInformation(token, TokenUser, nullptr, 0, &size);
+            user_.assign((size + sizeof(DWORD) - 1) / sizeof(DWORD) + 1, 0);
+            const DWORD bytes = static_cast<DWORD>(user_.size()) * DWORD{sizeof(DWORD)};
+            if (size == 0 || !tokenInformation(token, TokenUser, user_.data(), bytes, &size)) {
+                user_.clear();
+            }
+            ::CloseHandle(token);
+        }
+        ready_ = !user_.empty();
+    }
+    ~KnownAccounts() {
+        for (const auto& [trustee, sid] : sids_) {
+            freeSid_(sid);
+        }
+    }
+    KnownAccounts(const KnownAccounts&) = delete;
+    KnownAccounts& operator=(const KnownAccounts&) = delete;
+
+    bool Ready() const { return ready_; }
+
+    Trustee Of(PSID sid) const {
+        const auto* user = reinterpret_cast<const TOKEN_USER*>(user_.data());
+        if (equalSid_(sid, user->User.Sid)) {
+            return Trustee::RunningUser;
+        }
+        for (const auto& [trustee, known] : sids_) {
+            if (equalSid_(sid, known)) {
+                return trustee;
+            }
+        }
+        return Trustee::Other;
+    }
+
+  private:
+    decltype(&::EqualSid) equalSid_ = nullptr;
+    decltype(&::FreeSid) freeSid_ = nullptr;
+    std::vector<std::pair<Trustee, PSID>> sids_;
+    std::vector<DWORD> user_;  // TOKEN_USER, DWORD-aligned
+    bool ready_ = false;
+};
+
 }  // namespace
+
+SecurityRead Win32Files::GetFileSecurity(const std::string& path, FileSecurity& security) {
+    const auto securityInfo = Advapi32<decltype(&::GetSecurityInfo)>("GetSecurityInfo");
+    const auto getAce = Advapi32<decltype(&::GetAce)>("GetAce");
+    // The 9x family's ADVAPI32 answers the security calls without doing anything.
+    if ((::GetVersion() & 0x80000000u) != 0 || securityInfo == nullptr || getAce == nullptr) {
+        return SecurityRead::NoAcls;
+    }
+    const KnownAccounts accounts;
+    if (!accounts.Ready()) {
+        return SecurityRead::Failed;
+    }
+    HANDLE file = ::CreateFileA(
+        path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return SecurityRead::Failed;
+    }
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD error =
+        securityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                     &owner, nullptr, &dacl, nullptr, &descriptor);
+    ::CloseHandle(file);
+    if (error != ERROR_SUCCESS) {
+        return SecurityRead::Failed;
+    }
+    FileSecurity read;
+    read.owner = owner == nullptr ? Trustee::Other : accounts.Of(owner);
+    read.hasDacl = dacl != nullptr;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!getAce(dacl, i, &ace)) {
+            ::LocalFree(descriptor);
+            return SecurityRead::Failed;
+        }
+        const auto* header = static_cast<const ACE_HEADER*>(ace);
+        // A conditional entry has the layout of a plain one; it is taken as if its condition held.
+        if (header->AceType == ACCESS_ALLOWED_ACE_TYPE ||
+            header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE) {
+            auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+            read.allowed.push_back(
+                {accounts.Of(&allowed->SidStart), allowed->Mask, header->AceFlags});
+        }
+    }
+    ::LocalFree(descriptor);
+    security = read;
+    return SecurityRead::Read;
+}
 
 FARPROC LoadedSystemFunction(const char* module, const char* name) {
     HMODULE loaded = ::GetModuleHandleA(module);

@@ -19,6 +19,7 @@
 #undef GetDiskFreeSpaceEx
 #undef GetDlgItemText
 #undef GetDriveType
+#undef GetFileSecurity
 #undef GetFullPathName
 #undef GetModuleFileName
 #undef GetVersionEx

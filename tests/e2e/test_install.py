@@ -728,6 +728,93 @@ class C1RefusalTest(InstallCase):
         self.close_and_expect_exit_code_0()
 
 
+# ---- other users of the machine ----------------------------------------------------------------
+
+
+class E1OtherUsersTest(InstallCase):
+    """Another user swaps the chosen folder for a link to a folder of someone else's, at the
+    moment between the installer's check and its delete. Wine follows such a (Unix) link, so what
+    keeps the file there is the check on the handle the delete is made through."""
+
+    victim = b"a file the installer never made"
+
+    def swap_for_link(self, folder, target):
+        os.rename(unix_path(folder), unix_path(folder + "-real"))
+        os.symlink(unix_path(target), unix_path(folder))
+
+    def test_a_link_swapped_in_while_the_clash_dialog_is_open_costs_no_file(self):
+        spec = FontSpec("FI E2E Swap Clash", "FIE2ESwapClash")
+        put_file(r"C:\swap1\a.ttf", b"a file of the user's, not a font")
+        put_file(r"C:\victim1\a.ttf", self.victim)
+        self.start(make_package("swap1-pkg", [(spec.face_name, "a.ttf", ttf(spec))]))
+        self.choose_folder(r"C:\swap1")
+        self.install()
+        progress = self.wait_progress()
+        dialog = self.driver.wait(CAPTION, window_class="#32770", child_id=IDC_RENAME,
+                                  owner=progress)["hwnd"]
+        self.swap_for_link(r"C:\swap1", r"C:\victim1")
+        self.driver.click(dialog, IDOK)
+        self.driver.wait_gone(dialog)
+        self.expect_message(progress, r"ファイル C:\swap1\a.ttf の削除に失敗しました。")
+        self.driver.wait_gone(progress)
+        self.assertEqual(read_bytes(r"C:\victim1\a.ttf"), self.victim)
+        self.assertEqual(read_bytes(r"C:\swap1-real\a.ttf"), b"a file of the user's, not a font")
+        self.assert_not_registered(font_table(), spec.face_name)
+        self.close_and_expect_exit_code_0()
+
+    def test_a_link_swapped_in_before_cancel_costs_no_file(self):
+        spec = FontSpec("FI E2E Swap Cancel", "FIE2ESwapCancel")
+        os.makedirs(unix_path(r"C:\swap2"))
+        put_file(r"C:\victim2\big.ttf", self.victim)
+        self.start(make_package("swap2-pkg", [(spec.face_name, "big.ttf",
+                                               ttf(spec, LARGE_PADDING))]))
+        self.choose_folder(r"C:\swap2")
+        self.install()
+        progress = self.wait_progress()
+
+        def copying():
+            dialog = self.driver.dump(progress)
+            return self.control(dialog, IDC_PROGRESS_BAR).record.number("pos") > 75
+
+        self.until("copy under way", copying, True, timeout=60)
+        self.swap_for_link(r"C:\swap2", r"C:\victim2")
+        self.driver.click(progress, IDCANCEL)
+        self.driver.wait_gone(progress)
+        time.sleep(0.5)
+        self.assert_only_main_dialog()
+        self.assertEqual(read_bytes(r"C:\victim2\big.ttf"), self.victim)
+        # Windows deletes the partial file with its handle. Wine unlinks it by its Unix name
+        # when the handle closes, finds another file there now and leaves it: a leftover in the
+        # real folder is Wine's, the file kept in the link's target is the installer's doing.
+        self.assert_not_registered(font_table(), spec.face_name)
+        self.close_and_expect_exit_code_0()
+
+    def test_a_folder_whose_parent_others_may_empty_is_refused_before_anything_changes(self):
+        # Wine keeps a folder's DACL as Unix permissions: a folder others may write reads as
+        # Everyone with write, DELETE and FILE_DELETE_CHILD.
+        spec = FontSpec("FI E2E Shared Parent", "FIE2ESharedParent")
+        os.makedirs(unix_path(r"C:\shared\fonts"))
+        os.chmod(unix_path(r"C:\shared"), 0o777)
+        package = make_package("shared-pkg", [(spec.face_name, "s.ttf", ttf(spec))])
+        self.start(package)
+        self.choose_folder(r"C:\shared\fonts\new")
+        self.install()
+        box, shown, _ = self.wait_message(self.hwnd)
+        self.assertTrue(shown.startswith("フォルダ「C:\\shared\\fonts\\new\\」には、ほかのユーザが"
+                                         "フォントを置き換えられるため、インストールできません。"),
+                        shown)
+        self.assertIn("標準のフォントフォルダ", shown)
+        self.answer_ok(box)
+        self.assert_only_main_dialog()
+        self.assertFalse(os.path.exists(unix_path(r"C:\shared\fonts\new")))
+        self.assert_not_registered(font_table(), spec.face_name)
+        # Closed to others again, the same folder takes the font.
+        os.chmod(unix_path(r"C:\shared"), 0o770)
+        self.install()
+        self.expect_completion()
+        self.assert_registered(font_table(), spec.face_name, r"C:\shared\fonts\new\s.ttf")
+
+
 # ---- a slow copy --------------------------------------------------------------------------------
 
 

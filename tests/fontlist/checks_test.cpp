@@ -131,6 +131,13 @@ TEST_F(FontListCheck, FindsFilesTheInstallerCannotUse) {
     EXPECT_FALSE(Has(findings, 1, true, "長すぎる"));
     EXPECT_TRUE(Has(findings, 2, true, "長すぎる"));
     EXPECT_TRUE(Has(findings, 3, true, "見つかりません"));
+
+    // A device's name, with or without an extension, is reported on its line; a longer name is
+    // no device.
+    findings = Check("A,sub\\con.ttf\r\nB,LPT9\r\nC,console.ttf\r\n");
+    EXPECT_TRUE(Has(findings, 1, true, "装置名"));
+    EXPECT_TRUE(Has(findings, 2, true, "装置名"));
+    EXPECT_FALSE(Has(findings, 3, true, "装置名"));
 }
 
 TEST_F(FontListCheck, FindsRepeatedFacesAndCollections) {

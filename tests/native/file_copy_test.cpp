@@ -43,6 +43,12 @@ class CopyTest : public FakeWindowsTest {
         auto found = std::find(fake.calls.begin(), fake.calls.end(), call);
         return found == fake.calls.end() ? -1 : found - fake.calls.begin();
     }
+    // Deletions of path of every kind: through the handle that created it, through a handle
+    // opened to delete it, by its path.
+    int Deletions(const std::string& path) const {
+        return Count("SetFileInformationByHandle FileDispositionInfo " + path) +
+               Count("CreateFileA DELETE " + path) + Count("DeleteFileA " + path);
+    }
     int Copy(const std::string& source, const std::string& destination, int32_t start = 0,
              int32_t end = 100) {
         return CopyFileWithProgress(dialog, source, destination, start, end, errorText);
@@ -131,7 +137,7 @@ TEST_F(CopyTest, CopiesByteForByteWithTwoPumpsAndOneBarStepPerFullChunk) {
     EXPECT_EQ(Count("PeekMessageA"), 1 + 6 + 5);
     EXPECT_EQ(Count("fclose C:\\Package\\a.ttf"), 1);
     EXPECT_EQ(Count("fclose C:\\Dest\\a.ttf"), 1);
-    EXPECT_EQ(Count("DeleteFileA C:\\Dest\\a.ttf"), 0);
+    EXPECT_EQ(Deletions("C:\\Dest\\a.ttf"), 0);
 }
 
 TEST_F(CopyTest, BarPositionsAtTheEdgesOfAFile) {
@@ -172,7 +178,7 @@ TEST_F(CopyTest, NothingMayLieAtTheDestinationBeforehand) {
     for (const std::string target : {"C:\\Dest\\a.ttf", "C:\\Dest\\b.ttf"}) {
         EXPECT_EQ(Copy("C:\\Package\\a.ttf", target), 0);
         EXPECT_EQ(errorText, "ファイル「" + target + "」のオープンに失敗しました。");
-        EXPECT_EQ(Count("DeleteFileA " + target), 0);
+        EXPECT_EQ(Deletions(target), 0);
     }
     EXPECT_EQ(fake.Contents("C:\\Dest\\a.ttf"), "someone's");
     EXPECT_TRUE(fake.FolderExists("C:\\Dest\\b.ttf"));
@@ -194,11 +200,13 @@ TEST_F(CopyTest, CancelWaitingBeforeTheCopyStopsItBeforeAnythingIsRead) {
     EXPECT_FALSE(fake.FileExists("C:\\Dest\\a.ttf"));
     EXPECT_TRUE(Bar().positions.empty());
     EXPECT_EQ(Count("PeekMessageA"), 1);
-    // Both files are closed before the partial destination goes.
-    const std::ptrdiff_t deleted = IndexOf("DeleteFileA C:\\Dest\\a.ttf");
-    ASSERT_GE(deleted, 0);
-    EXPECT_LT(IndexOf("fclose C:\\Package\\a.ttf"), deleted);
-    EXPECT_LT(IndexOf("fclose C:\\Dest\\a.ttf"), deleted);
+    // The partial destination goes through the handle that created it, before that handle
+    // closes, and by no other way.
+    const std::ptrdiff_t marked =
+        IndexOf("SetFileInformationByHandle FileDispositionInfo C:\\Dest\\a.ttf");
+    ASSERT_GE(marked, 0);
+    EXPECT_LT(marked, IndexOf("fclose C:\\Dest\\a.ttf"));
+    EXPECT_EQ(Deletions("C:\\Dest\\a.ttf"), 1);
 }
 
 TEST_F(CopyTest, CancelIsSeenAtEachPumpOfTheCopy) {
@@ -244,7 +252,7 @@ TEST_F(CopyTest, AMissingSourceCreatesNoDestination) {
     EXPECT_EQ(errorText, "ファイル「C:\\Package\\表示.ttf」のオープンに失敗しました。");
     EXPECT_FALSE(fake.FileExists("C:\\Dest\\表示.ttf"));
     EXPECT_EQ(Count("CreateFileA CREATE_NEW C:\\Dest\\表示.ttf"), 0);
-    EXPECT_EQ(Count("DeleteFileA C:\\Dest\\表示.ttf"), 0);
+    EXPECT_EQ(Deletions("C:\\Dest\\表示.ttf"), 0);
     EXPECT_EQ(CancelRequested, 0);
 }
 
@@ -253,7 +261,7 @@ TEST_F(CopyTest, ADestinationThatCannotBeCreatedIsNotDeleted) {
     EXPECT_EQ(Copy("C:\\Package\\a.ttf", "C:\\Missing\\ソ.ttf"), 0);
     EXPECT_EQ(errorText, "ファイル「C:\\Missing\\ソ.ttf」のオープンに失敗しました。");
     EXPECT_EQ(Count("fclose C:\\Package\\a.ttf"), 1);
-    EXPECT_EQ(Count("DeleteFileA C:\\Missing\\ソ.ttf"), 0);
+    EXPECT_EQ(Deletions("C:\\Missing\\ソ.ttf"), 0);
     EXPECT_EQ(Count("PeekMessageA"), 0);
 }
 
@@ -280,10 +288,19 @@ TEST_F(CopyTest, AShortWriteNamesTheDestinationAndRemovesThePartialFile) {
 
 TEST_F(CopyTest, AFailureToWriteTheLastBytesOnClosingIsAFailedWrite) {
     fake.AddFile("C:\\Package\\a.ttf", Bytes(3000));
-    fake.Fail("fclose", "C:\\Dest\\a.ttf");
+    fake.Fail("fflush", "C:\\Dest\\a.ttf");
     EXPECT_EQ(Copy("C:\\Package\\a.ttf", "C:\\Dest\\a.ttf"), 0);
     EXPECT_EQ(errorText, "ファイル「C:\\Dest\\a.ttf」の書き込みに失敗しました。");
     EXPECT_FALSE(fake.FileExists("C:\\Dest\\a.ttf"));
+    EXPECT_EQ(Count("SetFileInformationByHandle FileDispositionInfo C:\\Dest\\a.ttf"), 1);
+
+    // A close that fails once all was written: the handle is gone, so the file is opened again
+    // to be deleted, and only if it is still the one created.
+    fake.Fail("fclose", "C:\\Dest\\c.ttf");
+    EXPECT_EQ(Copy("C:\\Package\\a.ttf", "C:\\Dest\\c.ttf"), 0);
+    EXPECT_EQ(errorText, "ファイル「C:\\Dest\\c.ttf」の書き込みに失敗しました。");
+    EXPECT_FALSE(fake.FileExists("C:\\Dest\\c.ttf"));
+    EXPECT_EQ(Count("CreateFileA DELETE C:\\Dest\\c.ttf"), 1);
 
     // A source that fails to close changes nothing: everything was read.
     fake.Fail("fclose", "C:\\Package\\a.ttf");

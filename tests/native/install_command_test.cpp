@@ -10,6 +10,7 @@
 #include "fake_fixture.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
+#include "services/folders.h"
 #include "services/progress_dialog.h"
 
 namespace {
@@ -226,6 +227,116 @@ TEST_F(InstallCommandTest, AFolderWindowsWouldRefuseOrMatchAnotherIsRefusedBefor
     for (const std::string typed : {"d:\\Fonts\\.\\..\\x", "D:Fonts", "D:\\ .a\\b.c", "\\\\s\\x"}) {
         EXPECT_TRUE(SettleDestination(typed, destination)) << typed;
     }
+}
+
+TEST_F(InstallCommandTest, AFolderOthersCouldSwapIsRefusedBeforeAnythingChanges) {
+    using platform::Trustee;
+    const uint32_t kDelete = 0x10000;
+    const uint32_t kDeleteChild = 0x40;
+    const uint32_t kWriteDac = 0x40000;
+    const uint32_t kWriteOwner = 0x80000;
+    const uint32_t kGenericAll = 0x10000000;
+    // Everything else a folder's entry can grant: reading, writing, adding files and folders.
+    const uint32_t kHarmless =
+        (0x1F01FF & ~(kDelete | kDeleteChild | kWriteDac | kWriteOwner)) | 0x60000000;
+    const auto secured = [](Trustee owner, std::vector<platform::AccessAllowed> others) {
+        platform::FileSecurity security{
+            owner,
+            true,
+            {{Trustee::LocalSystem, 0x1F01FF, 3}, {Trustee::Administrators, 0x1F01FF, 3}}};
+        security.allowed.insert(security.allowed.end(), others.begin(), others.end());
+        return security;
+    };
+    const platform::FileSecurity safe = secured(Trustee::Administrators, {});
+    fake.AddFolder("D:\\Tools\\Fonts");
+    fake.AddFile("D:\\Tools\\Fonts\\a.ttf", "FACE=A\n");
+    fake.AddStringValue(kNtKey, "A (TrueType)", "D:\\Tools\\Fonts\\a.ttf");
+    fake.loadedFonts.push_back("D:\\Tools\\Fonts\\a.ttf");
+    const auto press = [&](const std::string& typed) {
+        fake.messageBoxes.clear();
+        return Press([&](platform::WindowHandle, fake::FakeDialog& dialog) {
+            Select(dialog, {0});
+            ChooseFolder(dialog, typed);
+        });
+    };
+    const auto refusal = [](const std::string& folder) {
+        return std::vector<std::string>{
+            "フォルダ「" + folder +
+            "」には、ほかのユーザがフォントを置き換えられるため、インストールできません。\n"
+            "標準のフォントフォルダを選ぶと、安全にインストールできます。"};
+    };
+
+    // Each right that lets another user delete, rename or replace the folder, a folder above it
+    // or the files in it, or take it over; on the folder, its parent and the root.
+    struct Case {
+        const char* where;
+        platform::FileSecurity security;
+    };
+    const Case refused[] = {
+        {"D:\\Tools", secured(Trustee::Administrators, {{Trustee::Other, kDeleteChild, 0}})},
+        {"D:\\Tools\\Fonts", secured(Trustee::Administrators, {{Trustee::Users, kDeleteChild, 3}})},
+        {"D:\\Tools\\Fonts", secured(Trustee::Administrators, {{Trustee::Other, kDelete, 0}})},
+        {"D:\\", secured(Trustee::Administrators, {{Trustee::Other, kWriteDac, 0}})},
+        {"D:\\Tools", secured(Trustee::Administrators, {{Trustee::Users, kWriteOwner, 0}})},
+        {"D:\\Tools", secured(Trustee::Administrators, {{Trustee::Other, kGenericAll, 0}})},
+        {"D:\\Tools\\Fonts", secured(Trustee::Other, {})},
+        {"D:\\Tools", platform::FileSecurity{Trustee::Administrators, false, {}}},
+    };
+    for (const Case& c : refused) {
+        fake.SetSecurity(c.where, c.security);
+        EXPECT_EQ(press("D:\\Tools\\Fonts"), 0) << c.where;
+        EXPECT_EQ(Texts(), refusal("D:\\Tools\\Fonts\\")) << c.where;
+        EXPECT_EQ(Count("CreateDialogParamA"), 0) << c.where;
+        fake.SetSecurity(c.where, safe);
+    }
+    EXPECT_EQ(Value("A (TrueType)"), "D:\\Tools\\Fonts\\a.ttf");
+    EXPECT_TRUE(fake.FontLoaded("D:\\Tools\\Fonts\\a.ttf"));
+    // A security that cannot be read is no better.
+    fake.Fail("GetSecurityInfo", "D:\\Tools");
+    EXPECT_EQ(press("D:\\Tools\\Fonts"), 0);
+    EXPECT_EQ(Texts(), refusal("D:\\Tools\\Fonts\\"));
+
+    // What leaves the fonts alone: every other right, an entry only for what is created inside,
+    // a folder owned by the user who runs the installer or by TrustedInstaller.
+    fake.SetSecurity("D:\\",
+                     secured(Trustee::TrustedInstaller,
+                             {{Trustee::Other, kHarmless, 0}, {Trustee::Other, 0x1F01FF, 0x0B}}));
+    fake.SetSecurity("D:\\Ready",
+                     secured(Trustee::RunningUser, {{Trustee::Users, kHarmless, 3},
+                                                    {Trustee::RunningUser, 0x1F01FF, 3},
+                                                    {Trustee::TrustedInstaller, 0x1F01FF, 0}}));
+    fake.AddFolder("D:\\Ready");
+    EXPECT_EQ(press("D:\\Ready"), 1);
+    EXPECT_EQ(Texts(), std::vector<std::string>{});
+    EXPECT_EQ(Value("A (TrueType)"), "D:\\Ready\\a.ttf");
+
+    // A folder the installer creates passes under parents that pass, and is not created under
+    // one that does not.
+    EXPECT_EQ(press("D:\\Ready\\New\\Fonts"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    fake.SetSecurity("D:\\Ready",
+                     secured(Trustee::RunningUser, {{Trustee::Other, kDeleteChild, 0}}));
+    EXPECT_EQ(press("D:\\Ready\\Other"), 0);
+    EXPECT_EQ(Texts(), refusal("D:\\Ready\\Other\\"));
+    EXPECT_FALSE(fake.FolderExists("D:\\Ready\\Other"));
+
+    // A folder someone else makes while the installer creates the path stands in it: refused
+    // once the path is there.
+    fake.onCall = [this](const std::string& call) {
+        if (call == "CreateDirectoryA D:\\Raced") {
+            fake.AddFolder("D:\\Raced");
+            fake.SetSecurity("D:\\Raced", platform::FileSecurity{Trustee::Other, true, {}});
+        }
+    };
+    EXPECT_EQ(press("D:\\Raced\\Fonts"), 0);
+    EXPECT_EQ(Texts(), refusal("D:\\Raced\\Fonts\\"));
+    EXPECT_EQ(Count("CreateDialogParamA"), 0);
+    fake.onCall = nullptr;
+
+    // The 9x family has no ACLs: nothing to refuse.
+    EXPECT_FALSE(OnlyAdministratorsMayReplace("D:\\Ready\\"));
+    fake.hasAcls = false;
+    EXPECT_TRUE(OnlyAdministratorsMayReplace("D:\\Ready\\"));
 }
 
 TEST_F(InstallCommandTest, ARelativeFolderIsPinnedToTheCurrentFolderOfThePress) {

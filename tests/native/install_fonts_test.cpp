@@ -225,11 +225,16 @@ TEST_F(InstallTest, NamesThatWouldLeaveTheDestinationOrItsLimitsAreRefusedUpFron
     EXPECT_EQ(TargetFileName("plain.ttf"), "plain.ttf");
     // A byte that cannot end a double-byte character is read by Windows as a character of its
     // own: here a colon, which would name a stream, and a lone lead byte.
-    for (const char* bad : {"", ".", "..", "C:x.ttf", "a?.ttf", "a*.ttf", "a|b", "a\"b", "<a>",
-                            "\x95:b.ttf", "a.ttf\x83"}) {
+    // Devices, with any extension, and control characters up to 0x1F.
+    for (const char* bad : {"",        ".",        "..",        "C:x.ttf",    "a?.ttf",    "a*.ttf",
+                            "a|b",     "a\"b",     "<a>",       "\x95:b.ttf", "a.ttf\x83", "CON",
+                            "con.ttf", "Nul .ttf", "aux.a.b",   "PRN.TTF",    "COM1.ttf",  "com9",
+                            "LPT1",    "lpt9.otf", "a\x1F.ttf", "\x01.ttf"}) {
         EXPECT_FALSE(IsUsableFileName(bad)) << bad;
     }
-    for (const char* good : {"a.ttf", "ソ", ".ttf", "a..ttf", "表示 (1).ttf"}) {
+    for (const char* good :
+         {"a.ttf", "ソ", ".ttf", "a..ttf", "表示 (1).ttf", "a b.ttf", "COM0.ttf", "COM10.ttf",
+          "LPT.ttf", "console.ttf", "CONS", "xCON", "AUX1", "NULL.ttf", ".con"}) {
         EXPECT_TRUE(IsUsableFileName(good)) << good;
     }
 
@@ -330,7 +335,7 @@ TEST_F(InstallTest, EveryInstalledRecordOfAChosenNameIsRemoved) {
     EXPECT_TRUE(fake.FontLoaded("C:\\WINDOWS\\Fonts\\kept.ttf"));
     // Every deletion comes right after a broadcast.
     for (const char* file : {"C:\\WINDOWS\\Fonts\\twice.ttf", "C:\\MyFonts\\old.ttf"}) {
-        const std::ptrdiff_t deleted = IndexOf(std::string("DeleteFileA ") + file);
+        const std::ptrdiff_t deleted = IndexOf(std::string("CreateFileA DELETE ") + file);
         ASSERT_GT(deleted, 0) << file;
         EXPECT_EQ(fake.calls[deleted - 1], kBroadcast) << file;
     }
@@ -347,9 +352,10 @@ TEST_F(InstallTest, AnEntryNamingAFolderIsRemovedWithoutDeletingAnything) {
         windows.loadedFonts.push_back(windows.FullPath(std::string(kFonts) + data));
         windows.AddFile("C:\\Package\\odd.ttf", FontBytes("Odd"));
         ASSERT_EQ(InstallFonts(progress, {{"Odd", "odd.ttf"}}, kFonts), 1) << data;
-        EXPECT_EQ(std::count_if(
-                      windows.calls.begin(), windows.calls.end(),
-                      [](const std::string& call) { return call.rfind("DeleteFileA", 0) == 0; }),
+        EXPECT_EQ(std::count_if(windows.calls.begin(), windows.calls.end(),
+                                [](const std::string& call) {
+                                    return call.rfind("CreateFileA DELETE", 0) == 0;
+                                }),
                   0)
             << data;
         EXPECT_TRUE(windows.FileExists("C:\\WINDOWS\\Fonts\\odd.ttf"));
@@ -519,7 +525,7 @@ TEST_F(InstallTest, TheConflictDialogsAnswersInAChosenFolder) {
 
 TEST_F(InstallTest, AnOverwriteThatCannotDeleteStopsTheRun) {
     fake.AddFile("C:\\MyFonts\\a.ttf", "stray");
-    fake.Fail("DeleteFileA", "C:\\MyFonts\\a.ttf");
+    fake.Fail("SetFileInformationByHandle", "C:\\MyFonts\\a.ttf");
     AnswerConflicts(win::kIdOk);
     EXPECT_EQ(Run({Package("A", "a.ttf")}, kChosen), 0);
     EXPECT_EQ(Warnings(),
@@ -590,7 +596,7 @@ TEST_F(InstallTest, ThePackagesOwnFolderAsDestinationInstallsItsFilesWhereTheyLi
     ASSERT_EQ(Run(selection, "c:\\package\\"), 1);
     EXPECT_TRUE(fake.messageBoxes.empty());
     EXPECT_EQ(ConflictDialogs(), 0);
-    EXPECT_EQ(Count("DeleteFileA c:\\package\\a.ttf"), 0);
+    EXPECT_EQ(Count("CreateFileA DELETE c:\\package\\a.ttf"), 0);
     EXPECT_EQ(fake.Contents(package + "a.ttf"), FontBytes("A"));
     EXPECT_EQ(Value("A (TrueType)"), "c:\\package\\a.ttf");
     EXPECT_TRUE(fake.FontLoaded("c:\\package\\a.ttf"));
@@ -664,14 +670,24 @@ TEST_F(InstallTest, OneFileUnderTwoSpellingsIsStillThePackagesOwn) {
             EXPECT_EQ(InstallFonts(fresh.progress, FontList, destination), 1) << destination;
             EXPECT_TRUE(windows.messageBoxes.empty()) << destination;
             EXPECT_EQ(windows.Contents(spelling[0] + "\\a.ttf"), FontBytes("A")) << destination;
-            EXPECT_EQ(std::count_if(
-                          windows.calls.begin(), windows.calls.end(),
-                          [](const std::string& call) { return call.rfind("fopen wb", 0) == 0; }),
+            EXPECT_EQ(std::count_if(windows.calls.begin(), windows.calls.end(),
+                                    [](const std::string& call) {
+                                        return call.rfind("CreateFileA CREATE_NEW", 0) == 0;
+                                    }),
                       0)
                 << destination << ": copied, not installed in place";
         }
     }
     EXPECT_EQ(ConflictDialogs(), 0);
+}
+
+TEST_F(InstallTest, ADriveRootAsDestinationTakesTheCopyDirectly) {
+    // The root's final path already ends in its backslash: the copy lands in D:\a.ttf, and the
+    // check of where it landed takes it.
+    ASSERT_EQ(Run({Package("A", "a.ttf")}, "D:\\"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(fake.Contents("D:\\a.ttf"), FontBytes("A"));
+    EXPECT_EQ(Value("A (TrueType)"), "D:\\a.ttf");
 }
 
 TEST_F(InstallTest, ACancelWithTheBoxTickedLeavesLaterRunsNumbering) {
@@ -749,7 +765,7 @@ TEST_F(InstallTest, WhatAppearsAtTheTargetBeforeItIsCreatedStopsTheRunUntouched)
     EXPECT_EQ(Warnings(),
               std::vector<std::string>{"ファイル「C:\\MyFonts\\b.ttf」のオープンに失敗しました。"});
     EXPECT_EQ(fake.Contents("C:\\MyFonts\\b.ttf"), "planted");
-    EXPECT_EQ(Count("DeleteFileA C:\\MyFonts\\b.ttf"), 0);
+    EXPECT_EQ(Count("CreateFileA DELETE C:\\MyFonts\\b.ttf"), 0);
     EXPECT_EQ(Value("A (TrueType)"), "C:\\MyFonts\\a.ttf");
     EXPECT_EQ(Value("B (TrueType)"), "<none>");
     EXPECT_FALSE(fake.FileExists("C:\\MyFonts\\c.ttf"));
@@ -769,9 +785,115 @@ TEST_F(InstallTest, WhatAppearsAtTheTargetBeforeItIsCreatedStopsTheRunUntouched)
               std::vector<std::string>{"ファイル「C:\\MyFonts\\d.ttf」のオープンに失敗しました。"});
     EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\System32\\d.ttf"));
     EXPECT_EQ(fake.Contents("C:\\WINDOWS\\System32\\kept.dll"), "system");
-    EXPECT_EQ(Count("DeleteFileA C:\\MyFonts\\d.ttf"), 0);
+    EXPECT_EQ(Count("CreateFileA DELETE C:\\MyFonts\\d.ttf"), 0);
     EXPECT_EQ(Value("D (TrueType)"), "<none>");
     EXPECT_EQ(fake.calls.back(), kBroadcast);
+}
+
+TEST_F(InstallTest, EveryDeleteRefusesAFileSwappedInAfterItsCheck) {
+    // Each scenario has a chosen folder of its own, which another user turns into a junction to
+    // the system folder at the worst moment: after the check, before the delete. Each file there
+    // bears the name the run is about to delete, and must survive.
+    const std::string system32 = "C:\\WINDOWS\\System32\\";
+    const auto swapAt = [this](const std::string& trigger, const std::string& folder) {
+        fake.onCall = [this, trigger, folder](const std::string& call) {
+            if (call == trigger) {
+                fake.AddJunction(folder, "C:\\WINDOWS\\System32");
+            }
+        };
+    };
+    const auto expectKept = [&](const std::string& name) {
+        EXPECT_EQ(fake.Contents(system32 + name), "system") << name;
+    };
+
+    // Cancel once the copy has landed: its partial file goes through its own handle.
+    fake.AddFolder("C:\\F1");
+    fake.AddFile(system32 + "a.ttf", "system");
+    bool landed = false;
+    fake.onCall = [&](const std::string& call) {
+        if (call == "GetFinalPathNameByHandleA C:\\F1\\a.ttf") {
+            landed = true;
+        } else if (landed && call == "PeekMessageA") {
+            landed = false;
+            fake.AddJunction("C:\\F1", "C:\\WINDOWS\\System32");
+            fake.PostCommand(dialog, win::kIdCancel);
+        }
+    };
+    EXPECT_EQ(Run({Package("A", "a.ttf", 3000)}, "C:\\F1\\"), 0);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    expectKept("a.ttf");
+    CancelRequested = 0;
+
+    // A font that will not load, and one that cannot be recorded: the file the copy created is
+    // deleted, nothing else.
+    struct AfterCopy {
+        const char* face;
+        const char* file;
+        const char* folder;
+        const char* failing[2];  // the call that fails, and its argument
+        const char* swapAtCall;
+    };
+    const AfterCopy afterCopy[] = {
+        {"B",
+         "b.ttf",
+         "C:\\F2",
+         {"AddFontResourceA", "C:\\F2\\b.ttf"},
+         "AddFontResourceA C:\\F2\\b.ttf"},
+        {"C",
+         "c.ttf",
+         "C:\\F3",
+         {"RegSetValueExA", "C (TrueType)"},
+         "RemoveFontResourceA C:\\F3\\c.ttf"},
+    };
+    for (const AfterCopy& c : afterCopy) {
+        const std::string name = c.file;
+        fake.AddFolder(c.folder);
+        fake.AddFile(system32 + name, "system");
+        fake.Fail(c.failing[0], c.failing[1]);
+        swapAt(c.swapAtCall, c.folder);
+        EXPECT_EQ(Run({Package(c.face, name)}, std::string(c.folder) + "\\"), 0) << c.face;
+        expectKept(name);
+        EXPECT_EQ(Value(std::string(c.face) + " (TrueType)"), "<none>");
+    }
+
+    // 上書き, pressed once the dialog has been open a while: the file asked about is gone, so
+    // nothing is deleted and the run stops with W7.
+    fake.AddFile("C:\\F4\\d.ttf", "stray");
+    fake.AddFile(system32 + "d.ttf", "system");
+    fake.onCall = nullptr;
+    fake.onDialogShown = [this](platform::WindowHandle shown, fake::FakeDialog&) {
+        fake.AddJunction("C:\\F4", "C:\\WINDOWS\\System32");
+        fake.SendCommand(shown, win::kIdOk);
+    };
+    fake.messageBoxes.clear();
+    EXPECT_EQ(Run({Package("D", "d.ttf")}, "C:\\F4\\"), 0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{"ファイル C:\\F4\\d.ttf の削除に失敗しました。"});
+    expectKept("d.ttf");
+    fake.onDialogShown = nullptr;
+
+    // The removal pass: the broadcast before the delete waits on every window, a hung one for
+    // five seconds.
+    Installed("E (TrueType)", "E", "C:\\F5\\old-e.ttf", "C:\\F5\\old-e.ttf");
+    fake.AddFile(system32 + "old-e.ttf", "system");
+    swapAt(kBroadcast, "C:\\F5");
+    fake.messageBoxes.clear();
+    Run({Package("E", "e.ttf")}, "C:\\F5\\");
+    expectKept("old-e.ttf");
+    EXPECT_EQ(Count("CreateFileA DELETE C:\\F5\\old-e.ttf"), 1);
+    fake.onCall = nullptr;
+
+    // The same delete with nothing swapped removes the file it checked.
+    Installed("G (TrueType)", "G", "C:\\F6\\old-g.ttf", "C:\\F6\\old-g.ttf");
+    ASSERT_EQ(Run({Package("G", "g.ttf")}, "C:\\F6\\"), 1);
+    EXPECT_FALSE(fake.FileExists("C:\\F6\\old-g.ttf"));
+
+    // The 9x family can delete only by path, as before.
+    fake.hasDeleteByHandle = false;
+    Installed("H (TrueType)", "H", "C:\\F7\\old-h.ttf", "C:\\F7\\old-h.ttf");
+    ASSERT_EQ(Run({Package("H", "h.ttf")}, "C:\\F7\\"), 1);
+    EXPECT_EQ(Count("DeleteFileA C:\\F7\\old-h.ttf"), 1);
+    EXPECT_FALSE(fake.FileExists("C:\\F7\\old-h.ttf"));
 }
 
 // --- failures in the copy loop ----------------------------------------------------------------

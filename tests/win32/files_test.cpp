@@ -1,6 +1,11 @@
 // The file services on real files and folders, names with trail byte 0x5C included.
 #include "platform/win32/windows_api.h"
 
+#include <sddl.h>
+
+#include <utility>
+#include <vector>
+
 #include "catalogue/font_list.h"
 #include "services/folders.h"
 #include "win32_test_support.h"
@@ -109,11 +114,6 @@ TEST_F(FilesTest, ProtectedFoldersAndNewFilesAreCreatedAndNothingIsOpenedInTheir
     EXPECT_EQ(lstrcmpiA(landed.c_str(), (resolved + "\\表示.ttf").c_str()), 0)
         << landed << " in " << resolved;
     EXPECT_EQ(file->Close(), 0);
-    for (const std::string& created : {folder, path}) {
-        DWORD size = 0;
-        GetFileSecurityA(created.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
-        EXPECT_GT(size, 0u) << created;  // the exact entries are Wine's mapping, not ours
-    }
 
     // Nothing of any kind may lie at the path of a new file.
     EXPECT_EQ(files.CreateNewFile(path, nullptr), nullptr);
@@ -127,6 +127,131 @@ TEST_F(FilesTest, ProtectedFoldersAndNewFilesAreCreatedAndNothingIsOpenedInTheir
     EXPECT_TRUE(file->DeleteOnClose());
     file->Close();
     EXPECT_EQ(PathExists(gone, 0), 0);
+}
+
+// The SID of a well-known account, for comparing with the entries of a DACL.
+std::vector<BYTE> WellKnownSid(WELL_KNOWN_SID_TYPE type) {
+    std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
+    DWORD size = static_cast<DWORD>(sid.size());
+    EXPECT_TRUE(CreateWellKnownSid(type, nullptr, sid.data(), &size)) << GetLastError();
+    return sid;
+}
+
+TEST_F(FilesTest, TheProtectionIsBuiltAsTheFontsFolderHasIt) {
+    // The descriptor the installer hands to CreateDirectoryA and CreateFileA, read in memory:
+    // what Wine makes of it on disk is Wine's mapping.
+    const std::vector<BYTE> system = WellKnownSid(WinLocalSystemSid);
+    const std::vector<BYTE> administrators = WellKnownSid(WinBuiltinAdministratorsSid);
+    const std::vector<BYTE> users = WellKnownSid(WinBuiltinUsersSid);
+    const std::vector<std::pair<bool, BYTE>> kinds = {
+        {true, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE}, {false, 0}};
+    for (const auto& [forFolder, inheritance] : kinds) {
+        platform::win32::SecurityAttributes attributes(*FontsFolderProtection(forFolder));
+        ASSERT_NE(attributes.Get(), nullptr);
+        PSECURITY_DESCRIPTOR descriptor = attributes.Get()->lpSecurityDescriptor;
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+        EXPECT_EQ(control & (SE_DACL_PRESENT | SE_DACL_PROTECTED),
+                  SE_DACL_PRESENT | SE_DACL_PROTECTED)
+            << std::hex << control;
+        BOOL present = FALSE;
+        BOOL defaulted = TRUE;
+        PACL dacl = nullptr;
+        ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+        ASSERT_TRUE(present && dacl != nullptr);
+        EXPECT_FALSE(defaulted);
+        ASSERT_EQ(dacl->AceCount, 3u);
+        const std::pair<const std::vector<BYTE>*, DWORD> expected[] = {
+            {&system, FILE_ALL_ACCESS},
+            {&administrators, FILE_ALL_ACCESS},
+            {&users, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE},
+        };
+        for (DWORD i = 0; i < 3; ++i) {
+            void* entry = nullptr;
+            ASSERT_TRUE(GetAce(dacl, i, &entry));
+            auto* ace = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+            EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << i;
+            EXPECT_EQ(ace->Header.AceFlags, inheritance) << i << " folder " << forFolder;
+            EXPECT_EQ(ace->Mask, expected[i].second) << i;
+            EXPECT_TRUE(EqualSid(&ace->SidStart, const_cast<BYTE*>(expected[i].first->data())))
+                << i;
+        }
+    }
+}
+
+TEST_F(FilesTest, ADeleteByHandleTakesOnlyTheFileItWasMeantFor) {
+    platform::Files& files = windows.Get().files;
+    const std::string folder = scratch / "表示";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string path = folder + "\\ソ.ttf";
+    const std::string other = scratch / "other.ttf";
+    WriteFile(path, "font");
+    WriteFile(other, "other");
+    platform::ExpectedFile expected;
+    ASSERT_TRUE(files.GetFileIdentity(path, expected.identity));
+    ASSERT_TRUE(expected.identity.Known());
+    expected.identified = true;
+    std::string resolved;
+    ASSERT_TRUE(files.GetFinalPathName(folder, resolved));
+    expected.folder = resolved + "\\";
+
+    // Another file's identity, or another folder: refused, and the file stays.
+    platform::ExpectedFile wrongFile = expected;
+    ASSERT_TRUE(files.GetFileIdentity(other, wrongFile.identity));
+    EXPECT_EQ(files.DeleteExpectedFile(path, wrongFile), platform::DeleteResult::NotThatFile);
+    platform::ExpectedFile wrongFolder = expected;
+    ASSERT_TRUE(files.GetFinalPathName(scratch.Path(), resolved));
+    wrongFolder.folder = resolved + "\\";
+    EXPECT_EQ(files.DeleteExpectedFile(path, wrongFolder), platform::DeleteResult::NotThatFile);
+    EXPECT_NE(files.DeleteExpectedFile(folder, platform::ExpectedFile()),
+              platform::DeleteResult::Deleted);
+    EXPECT_EQ(QueryFileSize(path), 4u);
+    EXPECT_EQ(PathExists(folder, 1), 1);
+
+    // The file meant goes; a missing one fails.
+    EXPECT_EQ(files.DeleteExpectedFile(path, expected), platform::DeleteResult::Deleted);
+    EXPECT_EQ(PathExists(path, 0), 0);
+    EXPECT_EQ(files.DeleteExpectedFile(path, expected), platform::DeleteResult::Failed);
+    EXPECT_EQ(QueryFileSize(other), 5u);
+}
+
+TEST_F(FilesTest, AFolderIsJudgedByItsOwnerAndItsDacl) {
+    platform::Files& files = windows.Get().files;
+    const std::string parent = scratch / "親";
+    const std::string folder = parent + "\\フォント";
+    ASSERT_TRUE(CreateDirectoryA(parent.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    // Wine shows every folder owned by the user, with SYSTEM and the user in full and Everyone
+    // reading: such a folder takes the installer's fonts.
+    platform::FileSecurity security;
+    ASSERT_EQ(files.GetFileSecurity(folder, security), platform::SecurityRead::Read);
+    EXPECT_EQ(security.owner, platform::Trustee::RunningUser);
+    ASSERT_FALSE(security.allowed.empty());
+    EXPECT_TRUE(OnlyAdministratorsMayReplace(folder + "\\"));
+    EXPECT_TRUE(OnlyAdministratorsMayReplace(folder + "\\新規\\"));
+    EXPECT_TRUE(OnlyAdministratorsMayReplace("C:\\"));
+
+    // The parent opened to Everyone, with SetFileSecurityA. Wine keeps what Unix permissions
+    // can hold: Everyone writing, which reads back with DELETE and FILE_DELETE_CHILD.
+    PSECURITY_DESCRIPTOR opened = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1201ff;;;WD)", SDDL_REVISION_1, &opened,
+        nullptr));
+    ASSERT_TRUE(SetFileSecurityA(parent.c_str(), DACL_SECURITY_INFORMATION, opened))
+        << GetLastError();
+    LocalFree(opened);
+    ASSERT_EQ(files.GetFileSecurity(parent, security), platform::SecurityRead::Read);
+    bool everyoneDeletes = false;
+    for (const platform::AccessAllowed& entry : security.allowed) {
+        everyoneDeletes = everyoneDeletes || (entry.trustee == platform::Trustee::Other &&
+                                              (entry.accessMask & FILE_DELETE_CHILD) != 0);
+    }
+    EXPECT_TRUE(everyoneDeletes);
+    EXPECT_FALSE(OnlyAdministratorsMayReplace(folder + "\\"));
+    EXPECT_FALSE(OnlyAdministratorsMayReplace(parent + "\\新規\\"));
+    // A folder that cannot be read is not vouched for.
+    EXPECT_EQ(files.GetFileSecurity(scratch / "無い", security), platform::SecurityRead::Failed);
 }
 
 TEST_F(FilesTest, LoadFontListReadsARealFileWithJapaneseNames) {
