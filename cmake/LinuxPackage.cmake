@@ -62,8 +62,8 @@ set(CPACK_PACKAGE_DESCRIPTION "\
 A font maker's tool for FontInstaller, the font installer for Japanese Windows.
 It writes a package's FontList.txt from the fonts' own name tables, with the
 rule a Japanese Windows uses to name a font, and checks a FontList.txt the way
-the installer reads it. It also builds a Windows Installer package (.msi) of the
-fonts for silent, per-machine deployment, with msitools and gcab.")
+the installer reads it. It also builds a Windows Installer package (.msi) of
+the fonts for silent, per-machine deployment, with msitools and gcab.")
 # `fontlist msi` runs msibuild (msitools) and gcab.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "msitools, gcab")
 set(CPACK_PACKAGE_CONTACT "FontInstaller developers <maintainers@users.noreply.c-seed-6dc68d44.example>")
