@@ -857,7 +857,7 @@ TEST_F(InstallTest, EveryDeleteRefusesAFileSwappedInAfterItsCheck) {
     }
 
     // 上書き, pressed once the dialog has been open a while: the file asked about is gone, so
-    // nothing is deleted and the run stops with W7.
+    // nothing is deleted and the run stops with the warning that it could not delete the file.
     fake.AddFile("C:\\F4\\d.ttf", "stray");
     fake.AddFile(system32 + "d.ttf", "system");
     fake.onCall = nullptr;
