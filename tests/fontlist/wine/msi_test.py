@@ -202,8 +202,11 @@ with winharness.Xvfb() as screen:
                                  check=True).stdout.decode("cp932").splitlines()
         expected_summary = subprocess.run(["msiinfo", "suminfo", linux_ascii], capture_output=True,
                                           check=True).stdout.decode("cp932").splitlines()
+        # A new PackageCode for every build; msibuild adds a character count of 0 of its own,
+        # which belongs to transforms only.
         expect([l for l in summary if not l.startswith("Revision")] ==
-               [l for l in expected_summary if not l.startswith("Revision")],
+               [l for l in expected_summary
+                if not l.startswith("Revision") and l != "Restrict: 0 (0)"],
                "its summary information is the Linux tool's: %s" % summary)
         cabinet = os.path.join(args.work, "windows.cab")
         with open(cabinet, "wb") as out_file:
