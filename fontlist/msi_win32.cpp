@@ -133,15 +133,15 @@ struct CabinetFiles {
     int temporaries = 0;
 };
 
-FNFCIALLOC(Allocate) {
+void* DIAMONDAPI Allocate(ULONG cb) {
     return std::malloc(cb);
 }
 
-FNFCIFREE(Release) {
+void DIAMONDAPI Release(void* memory) {
     std::free(memory);
 }
 
-FNFCIOPEN(OpenFile) {
+INT_PTR DIAMONDAPI OpenFile(char* pszFile, int oflag, int pmode, int* err, void* pv) {
     (void)pmode;
     (void)pv;
     const int mode = oflag & (_O_RDONLY | _O_WRONLY | _O_RDWR);
@@ -165,7 +165,7 @@ FNFCIOPEN(OpenFile) {
     return reinterpret_cast<INT_PTR>(file);
 }
 
-FNFCIREAD(ReadFile) {
+UINT DIAMONDAPI ReadFile(INT_PTR hf, void* memory, UINT cb, int* err, void* pv) {
     (void)pv;
     DWORD done = 0;
     if (!::ReadFile(reinterpret_cast<HANDLE>(hf), memory, cb, &done, nullptr)) {
@@ -175,7 +175,7 @@ FNFCIREAD(ReadFile) {
     return done;
 }
 
-FNFCIWRITE(WriteFile) {
+UINT DIAMONDAPI WriteFile(INT_PTR hf, void* memory, UINT cb, int* err, void* pv) {
     (void)pv;
     DWORD done = 0;
     if (!::WriteFile(reinterpret_cast<HANDLE>(hf), memory, cb, &done, nullptr)) {
@@ -185,13 +185,13 @@ FNFCIWRITE(WriteFile) {
     return done;
 }
 
-FNFCICLOSE(CloseFile) {
+int DIAMONDAPI CloseFile(INT_PTR hf, int* err, void* pv) {
     (void)err;
     (void)pv;
     return CloseHandle(reinterpret_cast<HANDLE>(hf)) ? 0 : -1;
 }
 
-FNFCISEEK(SeekFile) {
+__LONG32 DIAMONDAPI SeekFile(INT_PTR hf, __LONG32 dist, int seektype, int* err, void* pv) {
     (void)pv;
     const DWORD moved =
         SetFilePointer(reinterpret_cast<HANDLE>(hf), dist, nullptr, static_cast<DWORD>(seektype));
@@ -202,7 +202,7 @@ FNFCISEEK(SeekFile) {
     return static_cast<__LONG32>(moved);
 }
 
-FNFCIDELETE(DeleteFile) {
+int DIAMONDAPI DeleteFile(char* pszFile, int* err, void* pv) {
     (void)pv;
     if (!DeleteFileW(Wide(pszFile, CP_UTF8).c_str())) {
         *err = static_cast<int>(GetLastError());
@@ -211,7 +211,7 @@ FNFCIDELETE(DeleteFile) {
     return 0;
 }
 
-FNFCIGETTEMPFILE(TemporaryFile) {
+BOOL DIAMONDAPI TemporaryFile(char* pszTempName, int cbTempName, void* pv) {
     auto* files = static_cast<CabinetFiles*>(pv);
     const std::string name = files->folder + "\\fci" + std::to_string(++files->temporaries);
     if (name.size() >= static_cast<std::size_t>(cbTempName)) {
@@ -221,7 +221,8 @@ FNFCIGETTEMPFILE(TemporaryFile) {
     return TRUE;
 }
 
-FNFCIFILEPLACED(FilePlaced) {
+int DIAMONDAPI FilePlaced(PCCAB pccab, char* pszFile, __LONG32 cbFile, BOOL fContinuation,
+                          void* pv) {
     (void)pccab;
     (void)pszFile;
     (void)cbFile;
@@ -231,14 +232,14 @@ FNFCIFILEPLACED(FilePlaced) {
 }
 
 // One cabinet only: the limits were checked before.
-FNFCIGETNEXTCABINET(NextCabinet) {
+BOOL DIAMONDAPI NextCabinet(PCCAB pccab, ULONG cbPrevCab, void* pv) {
     (void)pccab;
     (void)cbPrevCab;
     (void)pv;
     return FALSE;
 }
 
-FNFCISTATUS(Progress) {
+__LONG32 DIAMONDAPI Progress(UINT typeStatus, ULONG cb1, ULONG cb2, void* pv) {
     (void)typeStatus;
     (void)cb1;
     (void)cb2;
@@ -246,7 +247,8 @@ FNFCISTATUS(Progress) {
     return 0;
 }
 
-FNFCIGETOPENINFO(OpenSource) {
+INT_PTR DIAMONDAPI OpenSource(char* pszName, USHORT* pdate, USHORT* ptime, USHORT* pattribs,
+                              int* err, void* pv) {
     HANDLE file = CreateFileW(Wide(pszName, CP_UTF8).c_str(), GENERIC_READ, FILE_SHARE_READ,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
