@@ -405,6 +405,9 @@ MsiDefaults DefaultNames(const std::vector<FontFile>& fonts) {
     if (makers.size() == 1) {
         defaults.manufacturer = ExactCp932(*makers.begin());
     }
+    if (defaults.productName.size() > kMaxDefaultName) {
+        defaults.productName.clear();
+    }
     return defaults;
 }
 
@@ -719,7 +722,7 @@ int BuildMsi(const MsiArguments& arguments, Host& host, MsiTools& tools) {
     const MsiDefaults defaults = DefaultNames(read);
     if (settings.productName.empty()) {
         settings.productName = defaults.productName;
-        if (settings.productName.empty() || settings.productName.size() > kMaxDefaultName) {
+        if (settings.productName.empty()) {
             host.Print(
                 "error: フォントのファミリ名から製品名を決められません。--product-name "
                 "で製品名を指定してください。");

@@ -100,7 +100,8 @@ MsiTables MakeMsiTables(const std::vector<MsiFont>& fonts, const MsiSettings& se
 
 // The names a package takes from its fonts when none is given (CP932): the manufacturer, name
 // ID 8, when every font that names one names the same, else empty; and the product, the
-// families of every face, each once, in order, joined by ", ".
+// families of every face, each once, in order, joined by ", ", or empty when that passes the
+// summary's 255 bytes.
 struct MsiDefaults {
     std::string manufacturer;
     std::string productName;

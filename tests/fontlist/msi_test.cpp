@@ -2,6 +2,7 @@
 // are UTF-8 (u8 literals); FontList.txt and the summary are CP932.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "fontlist/msi.h"
@@ -114,8 +115,11 @@ TEST(MsiTables, LeaveTitlesToTheFilesKeepEarlierFontsAndNameEveryFileOnce) {
 
     // One file name is one component whatever its ASCII case, 'a' to 'z', and two names
     // differing only in a trail byte are two.
-    const fontlist::MsiTables upper =
-        fontlist::MakeMsiTables({{"Sans Bold", "sansb.otf", 20}, {"Z", "FONTZ.TTF", 60}}, settings);
+    const fontlist::MsiTables upper = fontlist::MakeMsiTables(
+        {{"Sans Bold", "sansb.otf", 20}, {"Z", "FONTZ.TTF", 60}, {"L", "long name.o-t", 1}},
+        settings);
+    // A short name's extension keeps letters and digits only.
+    EXPECT_EQ(Field(Row(upper, "File", "Font3"), 2), "F0000001.OT|long name.o-t");
     EXPECT_EQ(Field(Row(upper, "Component", "Font1"), 1),
               Field(Row(tables, "Component", "Font2"), 1));
     EXPECT_EQ(Field(Row(upper, "Component", "Font2"), 1),
@@ -167,6 +171,28 @@ TEST(MsiTables, ValidationDescribesEveryColumnOfEveryTableOnce) {
         }
     }
     EXPECT_TRUE(sawFileSize);
+    // The primary keys Microsoft's schema gives each table.
+    const std::map<std::string, std::string> keys = {
+        {"Property", "Property"},
+        {"Directory", "Directory"},
+        {"Feature", "Feature"},
+        {"Component", "Component"},
+        {"FeatureComponents", "Feature_\tComponent_"},
+        {"File", "File"},
+        {"Font", "File_"},
+        {"Media", "DiskId"},
+        {"Upgrade", "UpgradeCode\tVersionMin\tVersionMax\tLanguage\tAttributes"},
+        {"LaunchCondition", "Condition"},
+        {"InstallExecuteSequence", "Action"},
+        {"InstallUISequence", "Action"},
+        {"AdminExecuteSequence", "Action"},
+        {"_Validation", "Table\tColumn"}};
+    ASSERT_EQ(tables.tables.size(), keys.size());
+    for (const fontlist::MsiTable& table : tables.tables) {
+        const std::string archive = fontlist::ArchiveText(table, false);
+        const std::size_t line = archive.find("\r\n", archive.find("\r\n") + 2) + 2;
+        EXPECT_EQ(archive.substr(line), table.name + "\t" + keys.at(table.name) + "\r\n");
+    }
     EXPECT_EQ(fontlist::ArchiveText(Table(tables, "Font")),
               "File_\tFontTitle\r\ns72\tS128\r\nFont\tFile_\r\nFont1\t\r\n");
     EXPECT_EQ(fontlist::ArchiveText(Table(tables, "FeatureComponents"), false),
@@ -242,6 +268,16 @@ TEST(MsiDefaults, NameTheMakerTheFontsAgreeOnAndTheirFamilies) {
                   .manufacturer,
               "");
     EXPECT_EQ(fontlist::DefaultNames({Read(Made(u"Alpha", u"", u""))}).manufacturer, "");
+    // The product's name stays within the summary's 255 bytes: eight families of 27 letters and
+    // one of 23 or 24, with ", " between them.
+    for (const std::size_t last : {23, 24}) {
+        std::vector<fontlist::FontFile> fonts;
+        for (char16_t letter = u'a'; letter < u'i'; ++letter) {
+            fonts.push_back(Read(Made(std::u16string(27, letter), u"", u"")));
+        }
+        fonts.push_back(Read(Made(std::u16string(last, u'z'), u"", u"")));
+        EXPECT_EQ(fontlist::DefaultNames(fonts).productName.size(), last == 23 ? 255u : 0u);
+    }
     // A maker CP932 cannot spell is no name to guess.
     EXPECT_EQ(fontlist::DefaultNames({Read(Made(u"Alpha", u"M\u00E4ker", u""))}).manufacturer, "");
 }
