@@ -98,6 +98,15 @@ names = [part.upper() for row in files.values() for part in set(row[2].split("|"
 expect(len(names) == len(set(names)), "no short name is another file's name: %s" % names)
 expect(all(int(row[3]) == os.path.getsize(os.path.join(package, row[2].split("|")[-1]))
            for row in files.values()), "each file has its size")
+unpacked = os.path.join(work, "cabinet")
+os.makedirs(unpacked)
+with open(os.path.join(unpacked, "fonts.cab"), "wb") as cabinet:
+    subprocess.run(["msiinfo", "extract", first_msi, "fonts.cab"], stdout=cabinet, check=True)
+subprocess.run(["gcab", "-x", "-C", unpacked, os.path.join(unpacked, "fonts.cab")], check=True)
+expect(all(open(os.path.join(unpacked, key), "rb").read() ==
+           open(os.path.join(package, row[2].split("|")[-1]), "rb").read()
+           for key, row in files.items()) and len(os.listdir(unpacked)) == len(files) + 1,
+       "the cabinet holds every font, byte for byte, under its File key")
 components = msi_table(first_msi, "Component")
 expect(len(components) == len(expected) and
        all(c[2] == "FontsFolder" and c[3] == "16" for c in components),
@@ -108,9 +117,9 @@ expect((properties["ALLUSERS"], properties["ProductVersion"], properties["Manufa
        all(family in properties["ProductName"].split(", ") for _, family in expected),
        "per machine, version 1.0.0, named after the families: %r" % properties)
 summary = msi_suminfo(first_msi)
-expect((summary["Template"], summary["Version"], summary["Source"], summary["Subject"]) ==
-       ("Intel;1041", "200 (c8)", "2 (2)", properties["ProductName"]),
-       "the summary: Intel, Installer 2.0, compressed, the product's name")
+expect((summary["Template"], summary["Version"], summary["Source"], summary["Subject"],
+        summary["Author"]) == ("Intel;1041", "200 (c8)", "2 (2)", properties["ProductName"], "見本社"),
+       "the summary: Intel, Installer 2.0, compressed, the product's name and maker")
 expect(b"\r\n932\t_ForceCodepage\r\n" in subprocess.run(
     ["msiinfo", "export", first_msi, "_ForceCodepage"], capture_output=True).stdout,
     "the database code page is 932")
