@@ -4,12 +4,14 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <set>
 
 #include "catalogue/font_list.h"
 #include "common/cp932.h"
 #include "common/file_names.h"
 #include "fontlist/cli.h"
 #include "fontlist/cp932_convert.h"
+#include "fontlist/gdi_name.h"
 #include "fontlist/installer_lines.h"
 
 namespace fontlist {
@@ -21,6 +23,10 @@ const Guid kNamespace = "{70DFEA1D-D84D-4977-9070-8B599D69E2F2}";
 const std::string kFontList = "FontList.txt";
 const std::string kCabinet = "fonts.cab";
 const std::string kPackage = "package.msi";
+// msidbComponentAttributesPermanent
+constexpr int kPermanent = 0x10;
+// The longest product name taken from the families: the summary holds 255 bytes.
+constexpr std::size_t kMaxDefaultName = 255;
 
 std::uint32_t Rotate(std::uint32_t value, int bits) {
     return (value << bits) | (value >> (32 - bits));
@@ -125,36 +131,80 @@ std::string Utf8(const std::string& cp932) {
     return ToUtf8(FromCp932(cp932));
 }
 
-// A text archive: the column names, their types, the table name with its keys, then the rows.
-class Archive {
-  public:
-    Archive(const std::string& columns, const std::string& types, const std::string& keys)
-        : text_(columns + "\r\n" + types + "\r\n" + keys + "\r\n") {}
+// Columns as Microsoft's schema gives them: name, type, then the _Validation category, minimum,
+// maximum, key table, key column, set and description.
+MsiColumn Column(const std::string& name, const std::string& type, const std::string& category,
+                 const std::string& description) {
+    return MsiColumn{name, type, category, "", "", "", "", "", description};
+}
 
-    Archive& Row(const std::vector<std::string>& fields) {
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            text_ += (i == 0 ? "" : "\t") + fields[i];
+MsiColumn Key(const std::string& name, const std::string& type, const std::string& table,
+              const std::string& description) {
+    return MsiColumn{name, type, "Identifier", "", "", table, "1", "", description};
+}
+
+MsiColumn Number(const std::string& name, const std::string& type, const std::string& minValue,
+                 const std::string& maxValue, const std::string& description) {
+    const std::string category = type == "i4" || type == "I4" ? "DoubleInteger" : "";
+    return MsiColumn{name, type, category, minValue, maxValue, "", "", "", description};
+}
+
+MsiTable SequenceTable(const std::string& name,
+                       const std::vector<std::pair<std::string, int>>& actions) {
+    MsiTable table{name,
+                   {Column("Action", "s72", "Identifier", "Name of the action"),
+                    Column("Condition", "S255", "Condition", "When the action runs"),
+                    Number("Sequence", "I2", "-4", "32767", "Where in the sequence it runs")},
+                   1,
+                   {}};
+    for (const auto& [action, sequence] : actions) {
+        table.rows.push_back({action, "", std::to_string(sequence)});
+    }
+    return table;
+}
+
+// The _Validation table's own columns, and one row for every column of every table.
+MsiTable ValidationTable(const std::vector<MsiTable>& tables) {
+    MsiTable validation{
+        "_Validation",
+        {Column("Table", "s32", "Identifier", "Name of the table"),
+         Column("Column", "s32", "Identifier", "Name of the column"),
+         MsiColumn{"Nullable", "s4", "", "", "", "", "", "Y;N", "Whether it may be null"},
+         Number("MinValue", "I4", "-2147483647", "2147483647", "Least value of a number"),
+         Number("MaxValue", "I4", "-2147483647", "2147483647", "Greatest value of a number"),
+         Column("KeyTable", "S255", "Identifier", "Tables the value is a key of"),
+         Number("KeyColumn", "I2", "1", "32", "Column of those tables"),
+         MsiColumn{"Category", "S32", "", "", "", "", "",
+                   "Text;Formatted;Template;Condition;Guid;Path;Version;Language;Identifier;"
+                   "Binary;UpperCase;LowerCase;Filename;Paths;AnyPath;WildCardFilename;RegPath;"
+                   "CustomSource;Property;Cabinet;Shortcut;FormattedSDDLText;Integer;"
+                   "DoubleInteger;TimeDate;DefaultDir",
+                   "Kind of string"},
+         Column("Set", "S255", "Text", "The values allowed"),
+         Column("Description", "S255", "Text", "What the column holds")},
+        2,
+        {}};
+    std::vector<const MsiTable*> described;
+    for (const MsiTable& table : tables) {
+        described.push_back(&table);
+    }
+    described.push_back(&validation);
+    for (const MsiTable* table : described) {
+        for (const MsiColumn& column : table->columns) {
+            const bool nullable = std::isupper(static_cast<unsigned char>(column.type[0])) != 0;
+            validation.rows.push_back({table->name, column.name, nullable ? "Y" : "N",
+                                       column.minValue, column.maxValue, column.keyTable,
+                                       column.keyColumn, column.category, column.set,
+                                       column.description});
         }
-        text_ += "\r\n";
-        return *this;
     }
+    return validation;
+}
 
-    const std::string& Text() const { return text_; }
-
-  private:
-    std::string text_;
-};
-
-// The registry value's ending the installer gives the file's type, so that the package and the
-// installer name the same font the same way.
-std::string TypeEnding(const std::string& fileName) {
-    if (EndsWithIgnoreCase(fileName, ".otf")) {
-        return " (OpenType)";
-    }
-    if (EndsWithIgnoreCase(fileName, ".ttf") || EndsWithIgnoreCase(fileName, ".ttc")) {
-        return " (TrueType)";
-    }
-    return "";
+// Whether Windows Installer reads the font's title from the file itself.
+bool NamesItself(const std::string& fileName) {
+    return EndsWithIgnoreCase(fileName, ".ttf") || EndsWithIgnoreCase(fileName, ".ttc") ||
+           EndsWithIgnoreCase(fileName, ".otf");
 }
 
 bool IsShortName(const std::string& name) {
@@ -173,47 +223,137 @@ bool IsShortName(const std::string& name) {
     return true;
 }
 
-// The FileName column: the name itself where it is a valid 8.3 name, else a numbered short name
-// before it, for volumes without long names.
-std::string FileNameColumn(const std::string& target, std::size_t index) {
-    if (IsShortName(target)) {
-        return target;
-    }
-    std::string extension;
-    const std::size_t dot = target.rfind('.');
-    for (std::size_t i = dot + 1; dot != std::string::npos && i < target.size(); ++i) {
-        if (extension.size() < 3 && std::isalnum(static_cast<unsigned char>(target[i])) != 0) {
-            extension += static_cast<char>(std::toupper(static_cast<unsigned char>(target[i])));
-        }
-    }
-    char shortName[16];
-    std::snprintf(shortName, sizeof shortName, "F%07zu", index + 1);
-    return std::string(shortName) + (extension.empty() ? "" : "." + extension) + "|" + Utf8(target);
-}
-
-// The same font file name in the Fonts folder is one component in every package that installs
-// it, so Windows keeps the file until the last product that needs it is removed.
-Guid ComponentIdFor(const std::string& target) {
-    // ASCII case does not tell two names apart; a trail byte is never folded.
-    std::string key = target;
+// ASCII case does not tell two names apart; a trail byte is never folded.
+std::string FoldedName(const std::string& name) {
+    std::string key = name;
     for (std::size_t i = 0; i < key.size(); i = cp932::NextCharIndex(key, i)) {
         if (cp932::NextCharIndex(key, i) == i + 1 && key[i] >= 'a' && key[i] <= 'z') {
             key[i] = static_cast<char>(key[i] - 'a' + 'A');
         }
     }
-    return NameBasedGuid(kNamespace, "FontsFolder\\" + key);
+    return key;
 }
 
-std::string SequenceTable(const std::string& table,
-                          const std::vector<std::pair<std::string, int>>& actions) {
-    Archive archive("Action\tCondition\tSequence", "s72\tS255\tI2", table + "\tAction");
-    for (const auto& [action, sequence] : actions) {
-        archive.Row({action, "", std::to_string(sequence)});
+// The FileName column of every target: the name itself where it is a valid 8.3 name, else a
+// numbered short name before it, for volumes without long names, that is no other file's name.
+std::vector<std::string> FileNameColumns(const std::vector<std::string>& targets) {
+    std::set<std::string> taken;
+    for (const std::string& target : targets) {
+        taken.insert(FoldedName(target));
     }
-    return archive.Text();
+    std::vector<std::string> columns;
+    std::size_t number = 0;
+    for (const std::string& target : targets) {
+        if (IsShortName(target)) {
+            columns.push_back(target);
+            continue;
+        }
+        std::string extension;
+        const std::size_t dot = target.rfind('.');
+        for (std::size_t i = dot + 1; dot != std::string::npos && i < target.size(); ++i) {
+            if (extension.size() < 3 && std::isalnum(static_cast<unsigned char>(target[i])) != 0) {
+                extension += static_cast<char>(std::toupper(static_cast<unsigned char>(target[i])));
+            }
+        }
+        std::string shortName;
+        do {
+            char numbered[16];
+            std::snprintf(numbered, sizeof numbered, "F%07zu", ++number);
+            shortName = numbered + (extension.empty() ? "" : "." + extension);
+        } while (!taken.insert(shortName).second);
+        columns.push_back(shortName + "|" + Utf8(target));
+    }
+    return columns;
+}
+
+// The same font file name in the Fonts folder is one component in every package that installs
+// it, so Windows keeps the file until the last product that needs it is removed.
+Guid ComponentIdFor(const std::string& target) {
+    return NameBasedGuid(kNamespace, "FontsFolder\\" + FoldedName(target));
+}
+
+// The first column value no text archive can carry: a tab, a line break or another control
+// character would end its field or its row.
+std::string UnwritableField(const std::vector<MsiTable>& tables) {
+    for (const MsiTable& table : tables) {
+        for (const std::vector<std::string>& row : table.rows) {
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                for (char c : row[i]) {
+                    if (static_cast<unsigned char>(c) < 0x20) {
+                        return table.name + "." + table.columns[i].name;
+                    }
+                }
+            }
+        }
+    }
+    return "";
+}
+
+// The manufacturer record a font gives, by the same preference as its names: Japanese, then
+// English, then the first the system reads.
+const NameRecord* Manufacturer(const FaceInfo& face) {
+    const NameRecord* chosen = nullptr;
+    int rank = 0;
+    for (const NameRecord& record : face.names) {
+        if (record.nameId != 8 || !record.decoded || record.text.empty() ||
+            !SystemReads(record, face.windowsCmap)) {
+            continue;
+        }
+        const int recordRank = record.languageId == 0x0411   ? 3
+                               : record.languageId == 0x0409 ? 2
+                                                             : 1;
+        if (recordRank > rank) {
+            chosen = &record;
+            rank = recordRank;
+        }
+    }
+    return chosen;
+}
+
+// A name as CP932 text, or empty when a character has no exact CP932 form.
+std::string ExactCp932(const std::u16string& text) {
+    for (char16_t unit : text) {
+        if (!ConvertUnit(unit).exact) {
+            return "";
+        }
+    }
+    return ToCp932(text);
 }
 
 }  // namespace
+
+std::string ArchiveText(const MsiTable& table, bool withRows) {
+    std::string names;
+    std::string types;
+    std::string keys = table.name;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        names += (i == 0 ? "" : "\t") + table.columns[i].name;
+        types += (i == 0 ? "" : "\t") + table.columns[i].type;
+        if (i < table.keys) {
+            keys += "\t" + table.columns[i].name;
+        }
+    }
+    std::string text = names + "\r\n" + types + "\r\n" + keys + "\r\n";
+    for (std::size_t r = 0; withRows && r < table.rows.size(); ++r) {
+        for (std::size_t i = 0; i < table.rows[r].size(); ++i) {
+            text += (i == 0 ? "" : "\t") + table.rows[r][i];
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string CodepageArchive(int codepage) {
+    return "\r\n\r\n" + std::to_string(codepage) + "\t_ForceCodepage\r\n";
+}
+
+std::string SummaryArchive(const MsiTables& tables) {
+    std::string text = "PropertyId\tValue\r\ni2\tl255\r\n_SummaryInformation\tPropertyId\r\n";
+    for (const auto& [id, value] : tables.summary) {
+        text += std::to_string(id) + "\t" + value + "\r\n";
+    }
+    return text;
+}
 
 Guid NameBasedGuid(const Guid& space, const std::string& name) {
     return Stamped(Sha1(GuidBytes(space) + name).data(), 5);
@@ -247,96 +387,188 @@ Guid UpgradeCodeFor(const std::string& manufacturer, const std::string& productN
     return NameBasedGuid(kNamespace, "UpgradeCode\n" + manufacturer + "\n" + productName);
 }
 
+MsiDefaults DefaultNames(const std::vector<FontFile>& fonts) {
+    MsiDefaults defaults;
+    std::set<std::u16string> makers;
+    std::set<std::string> families;
+    for (const FontFile& font : fonts) {
+        for (const FaceInfo& face : font.faces) {
+            if (const NameRecord* maker = Manufacturer(face)) {
+                makers.insert(maker->text);
+            }
+            const FamilyName family = ChooseFamilyName(face);
+            if (family.found && families.insert(family.ansi).second) {
+                defaults.productName += (families.size() == 1 ? "" : ", ") + family.ansi;
+            }
+        }
+    }
+    if (makers.size() == 1) {
+        defaults.manufacturer = ExactCp932(*makers.begin());
+    }
+    if (defaults.productName.size() > kMaxDefaultName) {
+        defaults.productName.clear();
+    }
+    return defaults;
+}
+
 MsiTables MakeMsiTables(const std::vector<MsiFont>& fonts, const MsiSettings& settings) {
     MsiTables tables;
+    std::uint64_t bytes = 0;
+    for (const MsiFont& font : fonts) {
+        bytes += font.size;
+    }
+    if (fonts.size() > kMaxMsiFonts) {
+        tables.refused = "フォントファイルが" + std::to_string(fonts.size()) +
+                         "個あります。1つのパッケージに入るのは65535個までです。";
+        return tables;
+    }
+    if (bytes > kMaxMsiBytes) {
+        tables.refused = "フォントファイルが合わせて" + std::to_string(bytes) +
+                         "バイトあります。1つのパッケージに入るのは2147483647バイト（2 GB）未満"
+                         "です。";
+        return tables;
+    }
     tables.upgradeCode = UpgradeCodeFor(settings.manufacturer, settings.productName);
-    // Strings are stored in code page 932, which every Windows converts to Unicode the same way:
-    // the face names keep their CP932 bytes on a Japanese system and read right on any other.
-    tables.archives.emplace_back("codepage.idt", "\r\n\r\n932\t_ForceCodepage\r\n");
 
     // Summary information: the strings are stored as given, so they are given in the code page
     // the package names (1); word count 2 says the files are compressed in the cabinet.
-    Archive summary("PropertyId\tValue", "i2\tl255", "_SummaryInformation\tPropertyId");
-    summary.Row({"1", "932"})
-        .Row({"2", "Installation Database"})
-        .Row({"3", settings.productName})
-        .Row({"4", settings.manufacturer})
-        .Row({"5", "Installer, Fonts"})
-        .Row({"7", "Intel;1041"})
-        .Row({"9", settings.packageCode})
-        .Row({"14", "200"})
-        .Row({"15", "2"})
-        .Row({"18", "fontlist"})
-        .Row({"19", "2"});
-    tables.archives.emplace_back("summary.idt", summary.Text());
+    tables.summary = {{1, std::to_string(tables.codepage)},
+                      {2, "Installation Database"},
+                      {3, settings.productName},
+                      {4, settings.manufacturer},
+                      {5, "Installer, Fonts"},
+                      {7, "Intel;1041"},
+                      {9, settings.packageCode},
+                      {14, "200"},
+                      {15, "2"},
+                      {18, "fontlist"},
+                      {19, "2"}};
 
-    Archive property("Property\tValue", "s72\tl0", "Property\tProperty");
-    property.Row({"ProductCode", settings.productCode})
-        .Row({"ProductName", Utf8(settings.productName)})
-        .Row({"ProductVersion", settings.version})
-        .Row({"Manufacturer", Utf8(settings.manufacturer)})
-        .Row({"ProductLanguage", "1041"})
-        .Row({"UpgradeCode", tables.upgradeCode})
-        .Row({"ALLUSERS", "1"})
-        .Row({"ARPNOMODIFY", "1"})
-        .Row({"SecureCustomProperties", "OLDERFOUND;NEWERFOUND"});
-    tables.archives.emplace_back("Property.idt", property.Text());
+    // Strings are stored in code page 932, which every Windows converts to Unicode the same way:
+    // the names keep their CP932 bytes on a Japanese system and read right on any other.
+    MsiTable property{"Property",
+                      {Column("Property", "s72", "Identifier", "Name of the property"),
+                       Column("Value", "l0", "Text", "Its value, never empty")},
+                      1,
+                      {{"ProductCode", settings.productCode},
+                       {"ProductName", Utf8(settings.productName)},
+                       {"ProductVersion", settings.version},
+                       {"Manufacturer", Utf8(settings.manufacturer)},
+                       {"ProductLanguage", "1041"},
+                       {"UpgradeCode", tables.upgradeCode},
+                       {"ALLUSERS", "1"},
+                       {"ARPNOMODIFY", "1"},
+                       {"SecureCustomProperties", "OLDERFOUND;NEWERFOUND"}}};
 
-    Archive directory("Directory\tDirectory_Parent\tDefaultDir", "s72\tS72\tl255",
-                      "Directory\tDirectory");
-    directory.Row({"TARGETDIR", "", "SourceDir"}).Row({"FontsFolder", "TARGETDIR", "."});
-    tables.archives.emplace_back("Directory.idt", directory.Text());
+    MsiTable directory{"Directory",
+                       {Column("Directory", "s72", "Identifier", "Name of the directory"),
+                        Key("Directory_Parent", "S72", "Directory", "The directory it lies in"),
+                        Column("DefaultDir", "l255", "DefaultDir", "Its name")},
+                       1,
+                       {{"TARGETDIR", "", "SourceDir"}, {"FontsFolder", "TARGETDIR", "."}}};
 
     // Not advertised: a font is of no use until its file is there.
-    Archive feature(
-        "Feature\tFeature_Parent\tTitle\tDescription\tDisplay\tLevel\tDirectory_\tAttributes",
-        "s38\tS38\tL64\tL255\tI2\ti2\tS72\ti2", "Feature\tFeature");
-    feature.Row({"Fonts", "", "Fonts", "", "1", "1", "", "8"});
-    tables.archives.emplace_back("Feature.idt", feature.Text());
+    MsiTable feature{
+        "Feature",
+        {Column("Feature", "s38", "Identifier", "Name of the feature"),
+         Key("Feature_Parent", "S38", "Feature", "The feature it belongs to"),
+         Column("Title", "L64", "Text", "Its title"),
+         Column("Description", "L255", "Text", "Its description"),
+         Number("Display", "I2", "0", "32767", "Where it is shown"),
+         Number("Level", "i2", "0", "32767", "Its install level"),
+         MsiColumn{"Directory_", "S72", "UpperCase", "", "", "Directory", "1", "",
+                   "The directory its user may change"},
+         MsiColumn{"Attributes", "i2", "", "", "", "", "",
+                   "0;1;2;4;5;6;8;9;10;16;17;18;20;21;22;24;25;26;32;33;34;36;37;38;48;49;50;52;"
+                   "53;54",
+                   "How it is installed"}},
+        1,
+        {{"Fonts", "", "Fonts", "", "1", "1", "", "8"}}};
 
-    Archive component("Component\tComponentId\tDirectory_\tAttributes\tCondition\tKeyPath",
-                      "s72\tS38\ts72\ti2\tS255\tS72", "Component\tComponent");
-    Archive featureComponents("Feature_\tComponent_", "s38\ts72",
-                              "FeatureComponents\tFeature_\tComponent_");
-    Archive file("File\tComponent_\tFileName\tFileSize\tVersion\tLanguage\tAttributes\tSequence",
-                 "s72\ts72\tl255\ti4\tS72\tS20\tI2\ti4", "File\tFile");
-    Archive font("File_\tFontTitle", "s72\tS128", "Font\tFile_");
+    MsiTable component{
+        "Component",
+        {Column("Component", "s72", "Identifier", "Name of the component"),
+         Column("ComponentId", "S38", "Guid", "Its GUID"),
+         Key("Directory_", "s72", "Directory", "Where it is installed"),
+         Number("Attributes", "i2", "", "", "How it is installed and removed"),
+         Column("Condition", "S255", "Condition", "When it is installed"),
+         Key("KeyPath", "S72", "File;Registry;ODBCDataSource", "The file that stands for it")},
+        1,
+        {}};
+    MsiTable featureComponents{"FeatureComponents",
+                               {Key("Feature_", "s38", "Feature", "The feature"),
+                                Key("Component_", "s72", "Component", "A component of it")},
+                               2,
+                               {}};
+    MsiTable file{
+        "File",
+        {Column("File", "s72", "Identifier", "Name of the file in the package and the cabinet"),
+         Key("Component_", "s72", "Component", "The component it belongs to"),
+         Column("FileName", "l255", "Filename", "Its short and long name"),
+         Number("FileSize", "i4", "0", "2147483647", "Its size in bytes"),
+         MsiColumn{"Version", "S72", "Version", "", "", "File", "1", "", "Its version"},
+         Column("Language", "S20", "Language", "Its languages"),
+         Number("Attributes", "I2", "0", "32767", "How it is stored"),
+         Number("Sequence", "i4", "1", "2147483647", "Its place in the cabinet")},
+        1,
+        {}};
+    MsiTable font{"Font",
+                  {Key("File_", "s72", "File", "The font file"),
+                   Column("FontTitle", "S128", "Text", "Its title, where it names none itself")},
+                  1,
+                  {}};
+    std::vector<std::string> targets;
+    for (const MsiFont& entry : fonts) {
+        targets.push_back(TargetFileName(entry.fileName));
+    }
+    const std::vector<std::string> fileNames = FileNameColumns(targets);
     for (std::size_t i = 0; i < fonts.size(); ++i) {
         const std::string key = "Font" + std::to_string(i + 1);
-        const std::string target = TargetFileName(fonts[i].fileName);
-        component.Row({key, ComponentIdFor(target), "FontsFolder", "0", "", key});
-        featureComponents.Row({"Fonts", key});
-        file.Row({key, key, FileNameColumn(target, i), std::to_string(fonts[i].size), "", "", "0",
-                  std::to_string(i + 1)});
-        font.Row({key, Utf8(fonts[i].faceName + TypeEnding(target))});
+        // Permanent: Windows Installer counts no other owner of a font file, so a font of the same
+        // name that was there before (from the installer, by hand) would go with the package.
+        component.rows.push_back(
+            {key, ComponentIdFor(targets[i]), "FontsFolder", std::to_string(kPermanent), "", key});
+        featureComponents.rows.push_back({"Fonts", key});
+        file.rows.push_back({key, key, fileNames[i], std::to_string(fonts[i].size), "", "", "0",
+                             std::to_string(i + 1)});
+        // A TrueType or OpenType file names itself: a title of ours would register it twice.
+        font.rows.push_back({key, NamesItself(targets[i]) ? "" : Utf8(fonts[i].faceName)});
         tables.cabinetKeys.push_back(key);
     }
-    tables.archives.emplace_back("Component.idt", component.Text());
-    tables.archives.emplace_back("FeatureComponents.idt", featureComponents.Text());
-    tables.archives.emplace_back("File.idt", file.Text());
-    tables.archives.emplace_back("Font.idt", font.Text());
 
-    Archive media("DiskId\tLastSequence\tDiskPrompt\tCabinet\tVolumeLabel\tSource",
-                  "i2\ti4\tL64\tS255\tS32\tS72", "Media\tDiskId");
-    media.Row({"1", std::to_string(fonts.size()), "", "#" + kCabinet, "", ""});
-    tables.archives.emplace_back("Media.idt", media.Text());
+    MsiTable media{"Media",
+                   {Number("DiskId", "i2", "1", "32767", "Number of the medium"),
+                    Number("LastSequence", "i4", "0", "2147483647", "Its last file"),
+                    Column("DiskPrompt", "L64", "Text", "Its name when it is asked for"),
+                    Column("Cabinet", "S255", "Cabinet", "Its cabinet"),
+                    Column("VolumeLabel", "S32", "Text", "Its volume label"),
+                    Column("Source", "S72", "Property", "Its source")},
+                   1,
+                   {{"1", std::to_string(fonts.size()), "", "#" + kCabinet, "", ""}}};
 
     // A major upgrade: every earlier build up to this version is removed first; a later version
     // already installed stops this one.
-    Archive upgrade(
-        "UpgradeCode\tVersionMin\tVersionMax\tLanguage\tAttributes\tRemove\tActionProperty",
-        "s38\tS20\tS20\tS255\ti4\tS255\ts72",
-        "Upgrade\tUpgradeCode\tVersionMin\tVersionMax\tLanguage\tAttributes");
-    upgrade.Row({tables.upgradeCode, "", settings.version, "", "512", "", "OLDERFOUND"})
-        .Row({tables.upgradeCode, settings.version, "", "", "2", "", "NEWERFOUND"});
-    tables.archives.emplace_back("Upgrade.idt", upgrade.Text());
-    Archive launch("Condition\tDescription", "s255\tl255", "LaunchCondition\tCondition");
-    launch.Row(
-        {"NOT NEWERFOUND", Utf8("この製品の新しいバージョンがすでにインストールされています。")});
-    tables.archives.emplace_back("LaunchCondition.idt", launch.Text());
+    MsiTable upgrade{"Upgrade",
+                     {Column("UpgradeCode", "s38", "Guid", "The products found"),
+                      Column("VersionMin", "S20", "Text", "Their least version"),
+                      Column("VersionMax", "S20", "Text", "Their greatest version"),
+                      Column("Language", "S255", "Language", "Their languages"),
+                      Number("Attributes", "i4", "0", "2147483647", "How versions compare"),
+                      Column("Remove", "S255", "Formatted", "The features removed"),
+                      Column("ActionProperty", "s72", "UpperCase", "Property set when found")},
+                     5,
+                     {{tables.upgradeCode, "", settings.version, "", "512", "", "OLDERFOUND"},
+                      {tables.upgradeCode, settings.version, "", "", "2", "", "NEWERFOUND"}}};
+    MsiTable launch{
+        "LaunchCondition",
+        {Column("Condition", "s255", "Condition", "What must hold"),
+         Column("Description", "l255", "Formatted", "What is said when it does not")},
+        1,
+        {{"NOT NEWERFOUND", Utf8("この製品の新しいバージョンがすでにインストールされています。")}}};
 
-    tables.archives.emplace_back(
-        "InstallExecuteSequence.idt",
+    tables.tables = {property, directory, feature, component, featureComponents,
+                     file,     font,      media,   upgrade,   launch};
+    tables.tables.push_back(
         SequenceTable("InstallExecuteSequence", {{"FindRelatedProducts", 25},
                                                  {"LaunchConditions", 100},
                                                  {"ValidateProductID", 700},
@@ -356,24 +588,28 @@ MsiTables MakeMsiTables(const std::vector<MsiFont>& fonts, const MsiSettings& se
                                                  {"PublishFeatures", 6300},
                                                  {"PublishProduct", 6400},
                                                  {"InstallFinalize", 6600}}));
-    tables.archives.emplace_back("InstallUISequence.idt",
-                                 SequenceTable("InstallUISequence", {{"FindRelatedProducts", 25},
-                                                                     {"LaunchConditions", 100},
-                                                                     {"ValidateProductID", 700},
-                                                                     {"CostInitialize", 800},
-                                                                     {"FileCost", 900},
-                                                                     {"CostFinalize", 1000},
-                                                                     {"ExecuteAction", 1300}}));
-    tables.archives.emplace_back(
-        "AdminExecuteSequence.idt",
-        SequenceTable("AdminExecuteSequence", {{"CostInitialize", 800},
-                                               {"FileCost", 900},
-                                               {"CostFinalize", 1000},
-                                               {"InstallValidate", 1400},
-                                               {"InstallInitialize", 1500},
-                                               {"InstallAdminPackage", 3900},
-                                               {"InstallFiles", 4000},
-                                               {"InstallFinalize", 6600}}));
+    tables.tables.push_back(SequenceTable("InstallUISequence", {{"FindRelatedProducts", 25},
+                                                                {"LaunchConditions", 100},
+                                                                {"ValidateProductID", 700},
+                                                                {"CostInitialize", 800},
+                                                                {"FileCost", 900},
+                                                                {"CostFinalize", 1000},
+                                                                {"ExecuteAction", 1300}}));
+    tables.tables.push_back(SequenceTable("AdminExecuteSequence", {{"CostInitialize", 800},
+                                                                   {"FileCost", 900},
+                                                                   {"CostFinalize", 1000},
+                                                                   {"InstallValidate", 1400},
+                                                                   {"InstallInitialize", 1500},
+                                                                   {"InstallAdminPackage", 3900},
+                                                                   {"InstallFiles", 4000},
+                                                                   {"InstallFinalize", 6600}}));
+    tables.tables.push_back(ValidationTable(tables.tables));
+
+    const std::string unwritable = UnwritableField(tables.tables);
+    if (!unwritable.empty()) {
+        tables.refused =
+            unwritable + "の値に制御文字（タブ、改行など）があり、パッケージに書けません。";
+    }
     return tables;
 }
 
@@ -435,13 +671,10 @@ int BuildMsi(const MsiArguments& arguments, Host& host, MsiTools& tools) {
         return 2;
     }
     MsiSettings settings;
-    const std::string folderName = tools.FolderBaseName(arguments.folder);
-    if (!ProductText(tools, host, "製品名",
-                     arguments.productName.empty() ? folderName : arguments.productName,
-                     settings.productName) ||
-        !ProductText(tools, host, "製造元",
-                     arguments.manufacturer.empty() ? folderName : arguments.manufacturer,
-                     settings.manufacturer)) {
+    if ((!arguments.productName.empty() &&
+         !ProductText(tools, host, "製品名", arguments.productName, settings.productName)) ||
+        (!arguments.manufacturer.empty() &&
+         !ProductText(tools, host, "製造元", arguments.manufacturer, settings.manufacturer))) {
         return 2;
     }
     settings.version = arguments.version;
@@ -466,69 +699,89 @@ int BuildMsi(const MsiArguments& arguments, Host& host, MsiTools& tools) {
         return 1;
     }
 
-    std::uint8_t random[16];
-    tools.Random(random);
-    settings.productCode = RandomGuid(random);
-    tools.Random(random);
-    settings.packageCode = RandomGuid(random);
-
-    if (!tools.Begin()) {
-        host.Print("error: 作業用フォルダを作れません。");
-        return 1;
-    }
-    // The fonts in the order of FontList.txt, each read once more to go into the cabinet.
+    // The fonts in the order of FontList.txt, with their sizes and names, before anything is
+    // written.
     std::vector<MsiFont> fonts;
-    std::vector<std::string> cabinet = {"gcab", "-c", "-z", "-n", kCabinet};
+    std::vector<FontFile> read;
     FontListLineParser parser;
     for (const Piece& piece : InstallerPieces(contents)) {
         FontEntry entry;
         if (!parser.Parse(piece.text.c_str(), entry)) {
             continue;
         }
-        std::string bytes;
-        const std::string key = "Font" + std::to_string(fonts.size() + 1);
-        if (!host.Read(entry.fileName, bytes) || !tools.WriteScratch(key, bytes)) {
+        const std::unique_ptr<FontData> data = host.Open(entry.fileName);
+        FontFile font;
+        if (data == nullptr || ReadFontFile(*data, font) != FontError::kNone) {
             host.Print("error: フォントファイル" + Quote(entry.fileName) + "を読めません。");
             return 1;
         }
-        fonts.push_back(MsiFont{entry.fontName, entry.fileName, bytes.size()});
-        cabinet.push_back(key);
+        fonts.push_back(MsiFont{entry.fontName, entry.fileName, data->Size()});
+        read.push_back(font);
     }
+    // Names the fonts give themselves, so that unrelated packs never share an UpgradeCode.
+    const MsiDefaults defaults = DefaultNames(read);
+    if (settings.productName.empty()) {
+        settings.productName = defaults.productName;
+        if (settings.productName.empty()) {
+            host.Print(
+                "error: フォントのファミリ名から製品名を決められません。--product-name "
+                "で製品名を指定してください。");
+            return 2;
+        }
+    }
+    if (settings.manufacturer.empty()) {
+        settings.manufacturer = defaults.manufacturer;
+        if (settings.manufacturer.empty()) {
+            host.Print(
+                "error: フォントが製造元（name ID 8）を書いていないか、フォントごとに違う"
+                "ため、製造元を決められません。--manufacturer で製造元を指定してください。");
+            return 2;
+        }
+    }
+
+    std::uint8_t random[16];
+    tools.Random(random);
+    settings.productCode = RandomGuid(random);
+    tools.Random(random);
+    settings.packageCode = RandomGuid(random);
     const MsiTables tables = MakeMsiTables(fonts, settings);
-    std::vector<std::string> build = {"msibuild", kPackage, "-i"};
-    for (const auto& [name, text] : tables.archives) {
-        if (!tools.WriteScratch(name, text)) {
-            host.Print("error: 作業用フォルダに書けません。");
-            return 1;
-        }
-        build.push_back(name);
+    if (!tables.refused.empty()) {
+        host.Print("error: " + tables.refused);
+        return 1;
     }
-    build.insert(build.end(), {"-a", kCabinet, kCabinet});
-    for (const std::vector<std::string>* command : {&cabinet, &build}) {
-        const int code = tools.Run(*command);
-        if (code == -1) {
-            host.Print("error: " + command->front() +
-                       "がありません。msitools と gcab をインストールしてください（apt install "
-                       "msitools gcab）。");
-            return 1;
-        }
-        if (code != 0) {
-            host.Print("error: " + command->front() + "が失敗しました（終了コード " +
-                       std::to_string(code) + "）。");
+
+    if (!tools.Begin()) {
+        host.Print("error: 作業用フォルダを作れません。");
+        return 1;
+    }
+    for (std::size_t i = 0; i < fonts.size(); ++i) {
+        std::string bytes;
+        if (!host.Read(fonts[i].fileName, bytes) || bytes.size() != fonts[i].size ||
+            !tools.WriteScratch(tables.cabinetKeys[i], bytes)) {
+            host.Print("error: フォントファイル" + Quote(fonts[i].fileName) + "を読めません。");
             return 1;
         }
     }
+    std::string error;
+    if (!tools.MakeCabinet(kCabinet, tables.cabinetKeys, error) ||
+        !tools.MakeDatabase(kPackage, tables, kCabinet, error)) {
+        host.Print("error: " + error);
+        return 1;
+    }
+    // A folder without a name of its own (a drive's root) gives the file a plain one.
+    std::string base = tools.FolderBaseName(arguments.folder);
+    base = base.empty() ? "fonts" : base;
     const std::string output =
-        arguments.output.empty() ? folderName + "-" + settings.version + ".msi" : arguments.output;
+        arguments.output.empty() ? base + "-" + settings.version + ".msi" : arguments.output;
     std::string shown;
     tools.ArgumentText(output, shown);
     if (!tools.Deliver(kPackage, output)) {
         host.Print("error: " + Quote(shown) + "に書けません。");
         return 1;
     }
-    host.Print("書きました: " + shown + "（" + std::to_string(fonts.size()) +
-               "フォント、バージョン " + settings.version + "、UpgradeCode " + tables.upgradeCode +
-               "）");
+    host.Print("書きました: " + shown + "（" + std::to_string(fonts.size()) + "フォント、製品名 " +
+               Quote(settings.productName) + "、製造元 " + Quote(settings.manufacturer) +
+               "、バージョン " + settings.version + "、UpgradeCode " + tables.upgradeCode + "）");
     return 0;
 }
 
@@ -541,9 +794,7 @@ std::string MsiFolder(const std::vector<std::string>& args) {
 
 int RunMsi(const std::vector<std::string>& args, Host& host, MsiTools* tools) {
     if (tools == nullptr) {
-        host.Print(
-            "error: Windows版のfontlistはmsiパッケージを作れません。Linux版のfontlist（Debian"
-            "パッケージ fontlist_*.deb、msitools と gcab を使います）で作ってください。");
+        host.Print("error: このシステムではmsiパッケージを作れません。");
         return 1;
     }
     const MsiArguments arguments = ParseMsiArguments(args);

@@ -58,34 +58,31 @@ class PosixMsiTools final : public MsiTools {
         return static_cast<bool>(out);
     }
 
-    int Run(const std::vector<std::string>& command) override {
-        std::vector<char*> argv;
-        for (const std::string& argument : command) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
+    bool MakeCabinet(const std::string& cabinet, const std::vector<std::string>& files,
+                     std::string& error) override {
+        std::vector<std::string> command = {"gcab", "-c", "-z", "-n", cabinet};
+        command.insert(command.end(), files.begin(), files.end());
+        return Ran(command, error);
+    }
+
+    bool MakeDatabase(const std::string& package, const MsiTables& tables,
+                      const std::string& cabinet, std::string& error) override {
+        std::vector<std::pair<std::string, std::string>> archives = {
+            {"codepage.idt", CodepageArchive(tables.codepage)},
+            {"summary.idt", SummaryArchive(tables)}};
+        for (const MsiTable& table : tables.tables) {
+            archives.emplace_back(table.name + ".idt", ArchiveText(table));
         }
-        argv.push_back(nullptr);
-        const pid_t child = fork();
-        if (child < 0) {
-            return -1;
-        }
-        if (child == 0) {
-            // The tool's own report of what it made goes where fontlist's errors go.
-            dup2(STDERR_FILENO, STDOUT_FILENO);
-            if (chdir(scratch_.c_str()) == 0) {
-                execvp(argv[0], argv.data());
+        std::vector<std::string> command = {"msibuild", package, "-i"};
+        for (const auto& [name, text] : archives) {
+            if (!WriteScratch(name, text)) {
+                error = "作業用フォルダに書けません。";
+                return false;
             }
-            _exit(errno == ENOENT ? kNotFound : kNotStarted);
+            command.push_back(name);
         }
-        int status = 0;
-        while (waitpid(child, &status, 0) < 0) {
-            if (errno != EINTR) {
-                return -1;
-            }
-        }
-        if (!WIFEXITED(status)) {
-            return kNotStarted;
-        }
-        return WEXITSTATUS(status) == kNotFound ? -1 : WEXITSTATUS(status);
+        command.insert(command.end(), {"-a", cabinet, cabinet});
+        return Ran(command, error);
     }
 
     bool Deliver(const std::string& name, const std::string& output) override {
@@ -131,6 +128,51 @@ class PosixMsiTools final : public MsiTools {
     }
 
   private:
+    // Whether the program ran and succeeded; else what went wrong.
+    bool Ran(const std::vector<std::string>& command, std::string& error) {
+        const int code = Run(command);
+        if (code == -1) {
+            error = command.front() +
+                    "がありません。msitools と gcab をインストールしてください（apt install "
+                    "msitools gcab）。";
+        } else if (code != 0) {
+            error = command.front() + "が失敗しました（終了コード " + std::to_string(code) + "）。";
+        }
+        return code == 0;
+    }
+
+    // Runs a program found on the PATH, in the scratch folder: its exit code; -1 when it could
+    // not be started at all (not installed).
+    int Run(const std::vector<std::string>& command) {
+        std::vector<char*> argv;
+        for (const std::string& argument : command) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        const pid_t child = fork();
+        if (child < 0) {
+            return -1;
+        }
+        if (child == 0) {
+            // The tool's own report of what it made goes where fontlist's errors go.
+            dup2(STDERR_FILENO, STDOUT_FILENO);
+            if (chdir(scratch_.c_str()) == 0) {
+                execvp(argv[0], argv.data());
+            }
+            _exit(errno == ENOENT ? kNotFound : kNotStarted);
+        }
+        int status = 0;
+        while (waitpid(child, &status, 0) < 0) {
+            if (errno != EINTR) {
+                return -1;
+            }
+        }
+        if (!WIFEXITED(status)) {
+            return kNotStarted;
+        }
+        return WEXITSTATUS(status) == kNotFound ? -1 : WEXITSTATUS(status);
+    }
+
     // Exit codes of the child that name its own failure, not the tool's.
     static constexpr int kNotFound = 127;
     static constexpr int kNotStarted = 126;

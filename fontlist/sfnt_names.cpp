@@ -45,9 +45,10 @@ const char16_t kMacRoman[128] = {
     0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
 };
 
-// The names the system's family, subfamily, full, typographic and WWS names come from; the
-// rest of a name table (licences, descriptions) is never decoded.
-constexpr std::uint16_t kWanted[] = {1, 2, 4, 16, 21};
+// The names the system's family, subfamily, full, typographic and WWS names come from, and the
+// manufacturer a package is named after; the rest of a name table (licences, descriptions) is
+// never decoded.
+constexpr std::uint16_t kWanted[] = {1, 2, 4, 8, 16, 21};
 
 void Decode(const std::string& bytes, std::size_t offset, std::size_t length, NameRecord& record) {
     if (record.platformId == 3 || record.platformId == 0) {
@@ -108,11 +109,9 @@ class Candidates {
             slot = index;
         }
     }
-    std::size_t slots_[std::size(kWanted)][4] = {{kNone, kNone, kNone, kNone},
-                                                 {kNone, kNone, kNone, kNone},
-                                                 {kNone, kNone, kNone, kNone},
-                                                 {kNone, kNone, kNone, kNone},
-                                                 {kNone, kNone, kNone, kNone}};
+    std::size_t slots_[std::size(kWanted)][4] = {
+        {kNone, kNone, kNone, kNone}, {kNone, kNone, kNone, kNone}, {kNone, kNone, kNone, kNone},
+        {kNone, kNone, kNone, kNone}, {kNone, kNone, kNone, kNone}, {kNone, kNone, kNone, kNone}};
 };
 
 struct Table {

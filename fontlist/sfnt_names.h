@@ -46,9 +46,10 @@ struct NameRecord {
 constexpr std::size_t kMaxNameUnits = 511;
 
 struct FaceInfo {
-    // Of the name IDs the system's names come from, only the records its choice can take: per
-    // name ID the first Japanese (0x0411), other Japanese and English (0x0409) records and the
-    // first of all, in the platform the cmap decides. However many records a table holds.
+    // Of the name IDs the system's names come from (and the manufacturer's, 8), only the records
+    // its choice can take: per name ID the first Japanese (0x0411), other Japanese and English
+    // (0x0409) records and the first of all, in the platform the cmap decides. However many
+    // records a table holds.
     std::vector<NameRecord> names;
     bool windowsCmap = false;       // a cmap subtable for platform 3
     bool cff = false;               // PostScript outlines ('CFF ' or 'CFF2')

@@ -73,26 +73,53 @@ def msi_suminfo(msi):
 
 first_msi = os.path.join(work, "first.msi")
 code, out = run("msi", package, "--output", first_msi)
+expect(code == 2 and "--manufacturer" in out and not os.path.exists(first_msi),
+       "fonts that name no manufacturer (name ID 8) make msi ask for --manufacturer, exit 2")
+code, out = run("msi", package, "--output", first_msi, "--manufacturer", "見本社")
 expect(code == 0 and os.path.exists(first_msi), "msi writes the package, exit 0: " + out)
-titles = sorted(row[1] for row in msi_table(first_msi, "Font"))
-ending = {"ttf": " (TrueType)", "ttc": " (TrueType)", "otf": " (OpenType)"}
-expect(titles == sorted(family + ending[name[-3:]] for name, family in expected),
-       "the Font table names every font as FontList.txt does, with the installer's ending")
+tables = subprocess.run(["msiinfo", "tables", first_msi], capture_output=True,
+                        check=True).stdout.decode().split()
+validation = msi_table(first_msi, "_Validation")
+described = {(row[0], row[1]) for row in validation}
+columns = set()
+for table in tables:
+    if table not in ("_Streams", "_SummaryInformation", "_ForceCodepage"):
+        head = subprocess.run(["msiinfo", "export", first_msi, table], capture_output=True,
+                              check=True).stdout.decode().splitlines()[0]
+        columns |= {(table, column) for column in head.split("\t")}
+expect("_Validation" in tables and described == columns and len(validation) == len(columns),
+       "_Validation describes every column of every table once: %s" % sorted(described ^ columns))
+expect(all(row[1] == "" for row in msi_table(first_msi, "Font")),
+       "no Font row has a title: Windows Installer reads it from the file")
 files = {row[0]: row for row in msi_table(first_msi, "File")}
 expect(sorted(row[2].split("|")[-1] for row in files.values()) ==
        sorted(name for name, _ in expected), "the File table holds each file under its own name")
+names = [part.upper() for row in files.values() for part in set(row[2].split("|"))]
+expect(len(names) == len(set(names)), "no short name is another file's name: %s" % names)
 expect(all(int(row[3]) == os.path.getsize(os.path.join(package, row[2].split("|")[-1]))
            for row in files.values()), "each file has its size")
+unpacked = os.path.join(work, "cabinet")
+os.makedirs(unpacked)
+with open(os.path.join(unpacked, "fonts.cab"), "wb") as cabinet:
+    subprocess.run(["msiinfo", "extract", first_msi, "fonts.cab"], stdout=cabinet, check=True)
+subprocess.run(["gcab", "-x", "-C", unpacked, os.path.join(unpacked, "fonts.cab")], check=True)
+expect(all(open(os.path.join(unpacked, key), "rb").read() ==
+           open(os.path.join(package, row[2].split("|")[-1]), "rb").read()
+           for key, row in files.items()) and len(os.listdir(unpacked)) == len(files) + 1,
+       "the cabinet holds every font, byte for byte, under its File key")
 components = msi_table(first_msi, "Component")
-expect(len(components) == len(expected) and all(c[2] == "FontsFolder" for c in components),
-       "one component per font, in the Fonts folder")
+expect(len(components) == len(expected) and
+       all(c[2] == "FontsFolder" and c[3] == "16" for c in components),
+       "one permanent component per font, in the Fonts folder")
 properties = dict(msi_table(first_msi, "Property"))
-expect((properties["ALLUSERS"], properties["ProductVersion"], properties["ProductName"],
-        properties["Manufacturer"]) == ("1", "1.0.0", "package", "package"),
-       "per machine, version 1.0.0, the folder's name by default: %r" % properties)
+expect((properties["ALLUSERS"], properties["ProductVersion"], properties["Manufacturer"]) ==
+       ("1", "1.0.0", "見本社") and
+       all(family in properties["ProductName"].split(", ") for _, family in expected),
+       "per machine, version 1.0.0, named after the families: %r" % properties)
 summary = msi_suminfo(first_msi)
-expect((summary["Template"], summary["Version"], summary["Source"]) ==
-       ("Intel;1041", "200 (c8)", "2 (2)"), "the summary: Intel, Installer 2.0, compressed")
+expect((summary["Template"], summary["Version"], summary["Source"], summary["Subject"],
+        summary["Author"]) == ("Intel;1041", "200 (c8)", "2 (2)", properties["ProductName"], "見本社"),
+       "the summary: Intel, Installer 2.0, compressed, the product's name and maker")
 expect(b"\r\n932\t_ForceCodepage\r\n" in subprocess.run(
     ["msiinfo", "export", first_msi, "_ForceCodepage"], capture_output=True).stdout,
     "the database code page is 932")
@@ -104,34 +131,45 @@ second = dict(msi_table(japanese_msi, "Property"))
 expect(code == 0 and (second["ProductName"], second["Manufacturer"]) == ("見本フォント", "見本社")
        and msi_suminfo(japanese_msi)["Subject"] == "見本フォント",
        "Japanese product names survive in the tables and the summary")
-code, out = run("msi", package, "--output", os.path.join(work, "again.msi"))
+code, out = run("msi", package, "--output", os.path.join(work, "again.msi"), "--manufacturer",
+                "見本社")
 again = dict(msi_table(os.path.join(work, "again.msi"), "Property"))
+code, out = run("msi", package, "--output", os.path.join(work, "other.msi"), "--manufacturer",
+                "別の社")
+other = dict(msi_table(os.path.join(work, "other.msi"), "Property"))
 expect(again["UpgradeCode"] == properties["UpgradeCode"] and
-       again["UpgradeCode"] != second["UpgradeCode"],
-       "the same product built twice keeps its UpgradeCode; another product has its own")
+       len({again["UpgradeCode"], second["UpgradeCode"], other["UpgradeCode"]}) == 3,
+       "the same pack built twice keeps its UpgradeCode; another name or maker has its own")
 expect(again["ProductCode"] != properties["ProductCode"] and
        msi_suminfo(os.path.join(work, "again.msi"))["Revision number (UUID)"] !=
        summary["Revision number (UUID)"], "each build has a new ProductCode and PackageCode")
 expect(sorted(c[1] for c in msi_table(os.path.join(work, "again.msi"), "Component")) ==
        sorted(c[1] for c in components), "the components keep their GUIDs")
-code, out = run("msi", cwd=package)
+code, out = run("msi", "--manufacturer", "見本社", cwd=package)
 expect(code == 0 and os.path.exists(os.path.join(package, "package-1.0.0.msi")),
        "without --output, FOLDER-VERSION.msi in the current folder")
 os.remove(os.path.join(package, "package-1.0.0.msi"))
+code, out = run("msi", package, "--output", os.path.join(work, "space.msi"), "--manufacturer",
+                "見本社", "--product-name", "a\x20b")
+expect(code == 0, "a name with a space (0x20) is written")
 
 refused = os.path.join(work, "refused.msi")
 for options, what in ((["--product-version", "256.0.0"], "a version beyond 255.255.65535"),
                       (["--product-name", "絵\U0001F600"], "a name CP932 cannot hold"),
+                      (["--product-name", "a\tb"], "a name with a tab (0x09)"),
+                      (["--product-name", "a\x1fb"], "a name with 0x1F"),
+                      (["--manufacturer", "a\x1fb"], "a manufacturer with 0x1F"),
                       (["--output"], "an option without its value")):
-    code, out = run("msi", package, "--output", refused, *options)
+    code, out = run("msi", package, "--output", refused, "--manufacturer", "見本社", *options)
     expect(code == 2 and not os.path.exists(refused), "msi refuses %s, exit 2" % what)
-done = subprocess.run([fontlist, "msi", package, "--output", refused], capture_output=True,
+done = subprocess.run([fontlist, "msi", package, "--output", refused, "--manufacturer", "M"],
+                      capture_output=True,
                       env=dict(os.environ, PATH="/nonexistent"))
 expect(done.returncode == 1 and "msitools" in done.stdout.decode() and not os.path.exists(refused),
        "without msitools, msi says what to install and writes nothing, exit 1")
 listed = open(font_list, "rb").read()
 open(font_list, "wb").write(b"No Such Family,jp_en.ttf\r\n")
-code, out = run("msi", package, "--output", refused)
+code, out = run("msi", package, "--output", refused, "--manufacturer", "M")
 expect(code == 1 and "FontList.txt:1: error: " in out and not os.path.exists(refused),
        "a list with errors writes no package, exit 1, the errors shown as check shows them")
 open(font_list, "wb").write(listed)
