@@ -333,10 +333,13 @@ TEST_F(InstallCommandTest, AFolderOthersCouldSwapIsRefusedBeforeAnythingChanges)
     EXPECT_EQ(Count("CreateDialogParamA"), 0);
     fake.onCall = nullptr;
 
-    // The 9x family has no ACLs: nothing to refuse.
-    EXPECT_FALSE(OnlyAdministratorsMayReplace("D:\\Ready\\"));
+    // A system without ACLs has nothing to refuse.
+    fake.SetSecurity("D:\\Ready",
+                     secured(Trustee::RunningUser, {{Trustee::Other, kDeleteChild, 0}}));
+    EXPECT_EQ(press("D:\\Ready"), 0);
     fake.hasAcls = false;
-    EXPECT_TRUE(OnlyAdministratorsMayReplace("D:\\Ready\\"));
+    EXPECT_EQ(press("D:\\Ready"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
 }
 
 TEST_F(InstallCommandTest, ARelativeFolderIsPinnedToTheCurrentFolderOfThePress) {
