@@ -546,23 +546,6 @@ bool FakePlatform::IsHeld(const std::string& path) const {
     return held != holds_.end() && held->second > 0;
 }
 
-bool FakePlatform::MoveFile(const std::string& from, const std::string& to) {
-    const std::string fromKey = Key(from);
-    auto node = nodes_.find(fromKey);
-    if (node == nodes_.end() || (honoursShareModes && IsHeld(from))) {
-        return false;
-    }
-    const std::string toKey = Key(to);
-    nodes_[toKey] = node->second;
-    nodes_.erase(fromKey);
-    auto index = fileIndexes_.find(fromKey);
-    if (index != fileIndexes_.end()) {
-        fileIndexes_[toKey] = index->second;
-        fileIndexes_.erase(fromKey);
-    }
-    return true;
-}
-
 void FakePlatform::SetReparseTag(const std::string& path, uint32_t tag) {
     nodes_[Key(path)].reparseTag = tag;
 }
@@ -583,7 +566,7 @@ bool FakePlatform::GetFullPathName(const std::string& path, std::string& fullPat
     if (path.empty() || Fails("GetFullPathNameA", path)) {
         return false;
     }
-    std::string full = Resolve(path);
+    std::string full = Normalize(path);  // a string operation: no link is followed
     if (full.size() == 2 && full[1] == ':') {
         full += "\\";
     }
@@ -784,7 +767,14 @@ platform::FileIdentity FakePlatform::IdentityOf(const std::string& key) {
         ++nextFileIndex_;
     }
     platform::FileIdentity identity;
+    // The volume: the drive, or the share, the key begins with.
+    const std::size_t rootEnd = key.compare(0, 2, "\\\\") == 0
+                                    ? cp932::FindChar(key, '\\', cp932::FindChar(key, '\\', 2) + 1)
+                                    : 2;
     identity.volumeSerial = 0x1234ABCD;
+    for (const char c : key.substr(0, rootEnd)) {
+        identity.volumeSerial = identity.volumeSerial * 31 + static_cast<unsigned char>(c);
+    }
     identity.idLow = zeroFileIds ? 0 : index->second;
     return identity;
 }

@@ -114,9 +114,6 @@ class FakePlatform final : public platform::SystemInfo,
     bool honoursShareModes = true;
     // Whether a handle of OpenHeld holds the file or folder now.
     bool IsHeld(const std::string& path) const;
-    // Another user renames a file; it stays the same file (its identity goes with it). False while
-    // it is held and share modes count.
-    bool MoveFile(const std::string& from, const std::string& to);
     // Makes a file a reparse point with this tag: a file the system compressed, deduplicated or
     // keeps in the cloud, or a symbolic link (a name surrogate).
     void SetReparseTag(const std::string& path, uint32_t tag);
@@ -124,7 +121,8 @@ class FakePlatform final : public platform::SystemInfo,
     bool hasFinalPathName = true;
     // False: the 9x family, which can delete a file only by its path (DeleteFileA).
     bool hasDeleteByHandle = true;
-    // True: a server that answers 0 for every file's index.
+    // True: a server that answers 0 for every file's index. Each drive and share is a volume of
+    // its own serial number.
     bool zeroFileIds = false;
     // The owner and DACL a file, folder or drive root ("C:\") reads as. Without one: owned by
     // Administrators, full control for SYSTEM and Administrators, read and execute for Users,

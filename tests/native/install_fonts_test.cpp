@@ -8,6 +8,7 @@
 #include "catalogue/installed_fonts.h"
 #include "common/file_names.h"
 #include "engine/conflict_dialog.h"
+#include "platform/fake/fake_constants.h"
 #include "fake_fixture.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
@@ -231,12 +232,12 @@ TEST_F(InstallTest, NamesThatWouldLeaveTheDestinationOrItsLimitsAreRefusedUpFron
     // Devices, with any extension, and control characters up to 0x1F.
     for (const char* bad : {"",        ".",        "..",        "C:x.ttf",    "a?.ttf",    "a*.ttf",
                             "a|b",     "a\"b",     "<a>",       "\x95:b.ttf", "a.ttf\x83", "CON",
-                            "con.ttf", "Nul .ttf", "aux.a.b",   "PRN.TTF",    "COM1.ttf",  "com9",
-                            "LPT1",    "lpt9.otf", "a\x1F.ttf", "\x01.ttf"}) {
+                            "con.ttf", "Nul .ttf", "aux.a.b",   "PRN.TTF",    "COM0.ttf",  "com9",
+                            "lpt0",    "lpt9.otf", "a\x1F.ttf", "\x01.ttf"}) {
         EXPECT_FALSE(IsUsableFileName(bad)) << bad;
     }
     for (const char* good :
-         {"a.ttf", "ソ", ".ttf", "a..ttf", "表示 (1).ttf", "a b.ttf", "COM0.ttf", "COM10.ttf",
+         {"a.ttf", "ソ", ".ttf", "a..ttf", "表示 (1).ttf", "a b.ttf", "COMA.ttf", "COM10.ttf",
           "LPT.ttf", "console.ttf", "CONS", "xCON", "AUX1", "NULL.ttf", ".con"}) {
         EXPECT_TRUE(IsUsableFileName(good)) << good;
     }
@@ -623,6 +624,79 @@ TEST_F(InstallTest, ThePackagesOwnFolderAsDestinationInstallsItsFilesWhereTheyLi
     EXPECT_EQ(fake.Contents(package + "a.ttf"), FontBytes("A"));
 }
 
+TEST_F(InstallTest, AFontInPlaceMustBeOneNoOtherUserMayRewrite) {
+    using platform::Trustee;
+    // Installed in place, the package's file is registered for every user as it lies.
+    FontList = {Package("A", "a.ttf")};
+    const std::string file = "C:\\Package\\a.ttf";
+    Installed("A (TrueType)", "A", "C:\\WINDOWS\\Fonts\\old-a.ttf", "old-a.ttf");
+    const auto secured = [](Trustee owner, std::vector<platform::AccessAllowed> others) {
+        platform::FileSecurity security{
+            owner,
+            true,
+            {{Trustee::LocalSystem, 0x1F01FF, 0}, {Trustee::Administrators, 0x1F01FF, 0}}};
+        security.allowed.insert(security.allowed.end(), others.begin(), others.end());
+        return security;
+    };
+    std::string installed = "old-a.ttf";
+    const auto refusedRun = [&](const std::string& why) {
+        fake.messageBoxes.clear();
+        EXPECT_EQ(Run({FontList[0]}, "C:\\Package\\"), 0) << why;
+        EXPECT_EQ(Warnings(),
+                  std::vector<std::string>{
+                      "フォントファイル「C:\\Package\\a.ttf」は、ほかのユーザが書き換えられるため、"
+                      "この場所のままではインストールできません。\n標準のフォントフォルダを選ぶと、"
+                      "コピーして安全にインストールできます。"})
+            << why;
+        // Refused before anything changed.
+        EXPECT_EQ(Count(kBroadcast), 0) << why;
+        EXPECT_EQ(Value("A (TrueType)"), installed) << why;
+    };
+    // Each right that lets someone else rewrite, delete or re-permission the file, and an owner
+    // or a DACL that lets them.
+    for (const uint32_t right :
+         {0x2u, 0x4u, 0x40000000u, 0x10000000u, 0x10000u, 0x40000u, 0x80000u}) {
+        fake.SetSecurity(file, secured(Trustee::Administrators, {{Trustee::Users, right, 0}}));
+        refusedRun(std::to_string(right));
+    }
+    fake.SetSecurity(file, secured(Trustee::Other, {}));
+    refusedRun("owned by another user");
+    fake.SetSecurity(file, platform::FileSecurity{Trustee::Administrators, false, {}});
+    refusedRun("no DACL");
+    // A symbolic link in its place, whatever it leads to.
+    fake.SetSecurity(file, secured(Trustee::Administrators, {}));
+    fake.SetReparseTag(file, win::kReparseTagSymlink);
+    refusedRun("a link");
+
+    // What leaves the font alone: reading it, writing its attributes, the user's and the system's
+    // own accounts, an entry only for what a folder creates, a file the system compressed. It is
+    // installed where it lies and held until the run ends.
+    fake.SetSecurity(file,
+                     secured(Trustee::RunningUser, {{Trustee::Users, 0x1200A9 | 0x100 | 0x10, 0},
+                                                    {Trustee::TrustedInstaller, 0x1F01FF, 0},
+                                                    {Trustee::Other, 0x1F01FF, 0x8}}));
+    fake.SetReparseTag(file, win::kReparseTagWof);
+    bool heldWhileLoaded = false;
+    fake.onCall = [&](const std::string& call) {
+        if (call == "AddFontResourceA " + file) {
+            heldWhileLoaded = fake.IsHeld(file);
+        }
+    };
+    fake.messageBoxes.clear();
+    ASSERT_EQ(Run({FontList[0]}, "C:\\Package\\"), 1);
+    fake.onCall = nullptr;
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_TRUE(heldWhileLoaded);
+    EXPECT_FALSE(fake.IsHeld(file));
+    EXPECT_EQ(Value("A (TrueType)"), file);
+    EXPECT_EQ(Count("CreateFileA CREATE_NEW C:\\Package\\a1.ttf"), 0);
+
+    // A security that cannot be read vouches for nothing.
+    installed = file;
+    fake.Fail("GetSecurityInfo", file);
+    refusedRun("unreadable");
+}
+
 TEST_F(InstallTest, ARecordOfAnUnchosenLineOfThePackageKeepsItsFile) {
     // One face on two lines, installed in place from one and then from the other.
     FontList = {Package("A", "a.otf"), Package("A", "a.ttf")};
@@ -880,6 +954,21 @@ TEST_F(InstallTest, EveryDeleteRefusesAFileSwappedInAfterItsCheck) {
     EXPECT_EQ(Warnings(),
               std::vector<std::string>{"ファイル C:\\F4\\d.ttf の削除に失敗しました。"});
     expectKept("d.ttf");
+
+    // The same on a server that gives every file the id 0, off the package's volume (so the file
+    // may be deleted): with no identity to hold, the folder it must lie in keeps the file.
+    fake.zeroFileIds = true;
+    fake.AddFile("D:\\F4\\d.ttf", "stray");
+    fake.onDialogShown = [this](platform::WindowHandle shown, fake::FakeDialog&) {
+        fake.AddJunction("D:\\F4", "C:\\WINDOWS\\System32");
+        fake.SendCommand(shown, win::kIdOk);
+    };
+    fake.messageBoxes.clear();
+    EXPECT_EQ(Run({Package("D", "d.ttf")}, "D:\\F4\\"), 0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{"ファイル D:\\F4\\d.ttf の削除に失敗しました。"});
+    expectKept("d.ttf");
+    fake.zeroFileIds = false;
     fake.onDialogShown = nullptr;
 
     // The removal pass: the broadcast before the delete waits on every window, a hung one for
@@ -904,6 +993,83 @@ TEST_F(InstallTest, EveryDeleteRefusesAFileSwappedInAfterItsCheck) {
     ASSERT_EQ(Run({Package("H", "h.ttf")}, "C:\\F7\\"), 1);
     EXPECT_EQ(Count("DeleteFileA C:\\F7\\old-h.ttf"), 1);
     EXPECT_FALSE(fake.FileExists("C:\\F7\\old-h.ttf"));
+}
+
+TEST_F(InstallTest, WhereTheSystemCannotSayWhichFileItIsNoFileOfThePackageCanBeLost) {
+    // A server that gives every file the id 0.
+    fake.zeroFileIds = true;
+    AnswerConflicts(win::kIdOk, true);  // overwrite, whenever asked
+    // An old record in the chosen folder, on the package's volume: unloaded and unregistered, but
+    // its file may be the package's under another spelling and stays; the new font is numbered.
+    Installed("A (TrueType)", "A", "C:\\MyFonts\\a.ttf", "C:\\MyFonts\\a.ttf");
+    ASSERT_EQ(Run({Package("A", "a.ttf")}, kChosen), 1);
+    EXPECT_EQ(Count("CreateFileA DELETE C:\\MyFonts\\a.ttf"), 0);
+    EXPECT_TRUE(fake.FileExists("C:\\MyFonts\\a.ttf"));
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\MyFonts\\a1.ttf");
+    // A stray of a chosen font's name is not asked about, so 上書き cannot delete it.
+    fake.AddFile("C:\\MyFonts\\b.ttf", "stray");
+    ASSERT_EQ(Run({Package("B", "b.ttf")}, kChosen), 1);
+    EXPECT_EQ(ConflictDialogs(), 0);
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\b.ttf"), "stray");
+    EXPECT_EQ(Value("B (TrueType)"), "C:\\MyFonts\\b1.ttf");
+    // The copy of a font that will not load cannot be told from another file: it stays.
+    fake.Fail("AddFontResourceA", "C:\\MyFonts\\c.ttf");
+    EXPECT_EQ(Run({Package("C", "c.ttf")}, kChosen), 0);
+    EXPECT_TRUE(fake.FileExists("C:\\MyFonts\\c.ttf"));
+    EXPECT_EQ(Count("CreateFileA DELETE C:\\MyFonts\\c.ttf"), 0);
+
+    // A file on another volume than every file of the package is none of them, whatever its id:
+    // the old record's file goes, and the clash is asked about and overwritten.
+    fake.messageBoxes.clear();
+    fake.AddFolder("D:\\Fonts");
+    Installed("E (TrueType)", "E", "D:\\Fonts\\old-e.ttf", "D:\\Fonts\\old-e.ttf");
+    fake.AddFile("D:\\Fonts\\e.ttf", "stray");
+    ASSERT_EQ(Run({Package("E", "e.ttf")}, "D:\\Fonts\\"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_FALSE(fake.FileExists("D:\\Fonts\\old-e.ttf"));
+    EXPECT_EQ(ConflictDialogs(), 1);
+    EXPECT_EQ(Value("E (TrueType)"), "D:\\Fonts\\e.ttf");
+    EXPECT_EQ(fake.Contents("D:\\Fonts\\e.ttf"), FontBytes("E"));
+
+    // Where the identity cannot be read at all, the file stays on any volume.
+    fake.zeroFileIds = false;
+    Installed("G (TrueType)", "G", "D:\\Fonts\\g.ttf", "D:\\Fonts\\g.ttf");
+    fake.Fail("GetFileInformationByHandle", "D:\\Fonts\\g.ttf");
+    ASSERT_EQ(Run({Package("G", "g.ttf")}, "D:\\Fonts\\"), 1);
+    EXPECT_TRUE(fake.FileExists("D:\\Fonts\\g.ttf"));
+    EXPECT_EQ(Value("G (TrueType)"), "D:\\Fonts\\g1.ttf");
+}
+
+TEST_F(InstallTest, AFontTheSystemKeepsAnotherWayIsReplacedLikeAnyOtherButALinkIsNot) {
+    // An old font the system compressed, in the Fonts folder: the removal pass deletes it, and the
+    // new one takes its name.
+    Installed("A (TrueType)", "A", "C:\\WINDOWS\\Fonts\\a.ttf", "a.ttf");
+    fake.SetReparseTag("C:\\WINDOWS\\Fonts\\a.ttf", win::kReparseTagWof);
+    ASSERT_EQ(Run({Package("A", "a.ttf")}), 1);
+    EXPECT_EQ(Value("A (TrueType)"), "a.ttf");
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\a1.ttf"));
+    // A stray kept in the cloud, in a chosen folder: 上書き replaces it.
+    fake.AddFile("C:\\MyFonts\\b.ttf", "stray");
+    fake.SetReparseTag("C:\\MyFonts\\b.ttf", win::kReparseTagCloud);
+    AnswerConflicts(win::kIdOk);
+    ASSERT_EQ(Run({Package("B", "b.ttf")}, kChosen), 1);
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\b.ttf"), FontBytes("B"));
+    // A symbolic link of a chosen font's name is no file to delete: 上書き stops the run.
+    fake.AddFile("C:\\MyFonts\\c.ttf", "link");
+    fake.SetReparseTag("C:\\MyFonts\\c.ttf", win::kReparseTagSymlink);
+    EXPECT_EQ(Run({Package("C", "c.ttf")}, kChosen), 0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{"ファイル C:\\MyFonts\\c.ttf の削除に失敗しました。"});
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\c.ttf"), "link");
+    // Nor one the removal pass meets: the old record goes, the link stays, and the new font is
+    // numbered.
+    fake.messageBoxes.clear();
+    Installed("D (TrueType)", "D", "C:\\WINDOWS\\Fonts\\d.ttf", "d.ttf");
+    fake.SetReparseTag("C:\\WINDOWS\\Fonts\\d.ttf", win::kReparseTagSymlink);
+    ASSERT_EQ(Run({Package("D", "d.ttf")}), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_TRUE(fake.FileExists("C:\\WINDOWS\\Fonts\\d.ttf"));
+    EXPECT_EQ(Value("D (TrueType)"), "d1.ttf");
 }
 
 // --- failures in the copy loop ----------------------------------------------------------------
