@@ -83,21 +83,24 @@ Destination::Destination(std::string folder, bool fontsFolder)
     }
 }
 
+Destination::Hold Destination::Resolve(platform::FinalPathRead read, const std::string& finalPath) {
+    resolved_.clear();
+    switch (read) {
+        case platform::FinalPathRead::Read:
+            resolved_ = WithBackslash(finalPath);
+            return Hold::Held;
+        case platform::FinalPathRead::NoCall:
+            return Hold::Held;
+        case platform::FinalPathRead::Failed:
+            break;
+    }
+    return Hold::Refused;
+}
+
 Destination::Hold Destination::HoldLevels() {
-    platform::Files& files = platform::Current().files;
+    std::string finalPath;
     if (fontsFolder_) {
-        switch (files.GetFinalPathName(folder_, resolved_)) {
-            case platform::FinalPathRead::Read:
-                resolved_ = WithBackslash(resolved_);
-                return Hold::Held;
-            case platform::FinalPathRead::NoCall:
-                resolved_.clear();
-                return Hold::Held;
-            case platform::FinalPathRead::Failed:
-                break;
-        }
-        resolved_.clear();
-        return Hold::Refused;
+        return Resolve(platform::Current().files.GetFinalPathName(folder_, finalPath), finalPath);
     }
     const bool canHold = PlatformId != 1;
     for (std::size_t i = canHold ? held_.size() : 1; i < levels_.size(); ++i) {
@@ -120,16 +123,5 @@ Destination::Hold Destination::HoldLevels() {
     if (!canHold) {
         return Hold::Held;
     }
-    std::string resolved;
-    switch (held_.back()->GetFinalPathName(resolved)) {
-        case platform::FinalPathRead::Read:
-            resolved_ = WithBackslash(resolved);
-            return Hold::Held;
-        case platform::FinalPathRead::NoCall:
-            resolved_.clear();
-            return Hold::Held;
-        case platform::FinalPathRead::Failed:
-            break;
-    }
-    return Hold::Refused;
+    return Resolve(held_.back()->GetFinalPathName(finalPath), finalPath);
 }

@@ -60,6 +60,9 @@ class Destination {
     const std::string& Resolved() const { return resolved_; }
 
   private:
+    // Takes the system's answer as the folder's resolved path: held, or refused when it failed.
+    Hold Resolve(platform::FinalPathRead read, const std::string& finalPath);
+
     std::string folder_;
     bool fontsFolder_ = false;
     std::vector<std::string> levels_;  // the root first

@@ -390,15 +390,7 @@ class FakePlatform::FakeStream final : public platform::NewFile {
     int Close() override { return CloseStream(); }
 
     platform::FinalPathRead GetFinalPathName(std::string& finalPath) override {
-        owner_.Log("GetFinalPathNameByHandleA", path_);
-        if (!owner_.hasFinalPathName) {
-            return platform::FinalPathRead::NoCall;
-        }
-        if (owner_.Fails("GetFinalPathNameByHandleA", path_)) {
-            return platform::FinalPathRead::Failed;
-        }
-        finalPath = "\\\\?\\" + full_;
-        return platform::FinalPathRead::Read;
+        return owner_.AnswerFinalPath(path_, "\\\\?\\" + full_, finalPath);
     }
 
     bool DeleteOnClose() override {
@@ -503,19 +495,29 @@ std::unique_ptr<platform::NewFile> FakePlatform::CreateNewFile(
     return StartFile(path, full, descriptor);
 }
 
-platform::FinalPathRead FakePlatform::GetFinalPathName(const std::string& folder,
-                                                       std::string& finalPath) {
-    Log("GetFinalPathNameByHandleA", folder);
-    const std::string full = Resolve(folder);
-    const bool root = full.size() == 2 && full[1] == ':';
+platform::FinalPathRead FakePlatform::AnswerFinalPath(const std::string& path,
+                                                      const std::string& answer,
+                                                      std::string& finalPath) {
+    Log("GetFinalPathNameByHandleA", path);
     if (!hasFinalPathName) {
         return platform::FinalPathRead::NoCall;
     }
-    if (Fails("GetFinalPathNameByHandleA", folder) || (!root && !FolderExists(full))) {
+    if (Fails("GetFinalPathNameByHandleA", path)) {
         return platform::FinalPathRead::Failed;
     }
-    finalPath = "\\\\?\\" + full + (root ? "\\" : "");
+    finalPath = answer;
     return platform::FinalPathRead::Read;
+}
+
+platform::FinalPathRead FakePlatform::GetFinalPathName(const std::string& folder,
+                                                       std::string& finalPath) {
+    const std::string full = Resolve(folder);
+    const bool root = full.size() == 2 && full[1] == ':';
+    if (hasFinalPathName && !root && !FolderExists(full)) {
+        Log("GetFinalPathNameByHandleA", folder);
+        return platform::FinalPathRead::Failed;  // nothing to open
+    }
+    return AnswerFinalPath(folder, "\\\\?\\" + full + (root ? "\\" : ""), finalPath);
 }
 
 const platform::SecurityDescriptor* FakePlatform::SecurityOf(const std::string& path) const {
@@ -680,15 +682,7 @@ class FakePlatform::FakeHeldPath final : public platform::HeldPath {
     }
 
     platform::FinalPathRead GetFinalPathName(std::string& finalPath) override {
-        owner_.Log("GetFinalPathNameByHandleA", path_);
-        if (!owner_.hasFinalPathName) {
-            return platform::FinalPathRead::NoCall;
-        }
-        if (owner_.Fails("GetFinalPathNameByHandleA", path_)) {
-            return platform::FinalPathRead::Failed;
-        }
-        finalPath = finalPath_;
-        return platform::FinalPathRead::Read;
+        return owner_.AnswerFinalPath(path_, finalPath_, finalPath);
     }
 
     bool GetIdentity(platform::FileIdentity& identity) override {

@@ -322,6 +322,10 @@ class FakePlatform final : public platform::SystemInfo,
     std::string AsItself(const std::string& path) const;
     // The junction path names, opened as itself; null when it names none.
     const Junction* JunctionAt(const std::string& path) const;
+    // GetFinalPathNameByHandleA on a handle opened on path: answer, unless the system lacks the
+    // call or it is made to fail.
+    platform::FinalPathRead AnswerFinalPath(const std::string& path, const std::string& answer,
+                                            std::string& finalPath);
     // The owner and DACL that the file or folder under a lookup key reads as.
     platform::FileSecurity SecurityAt(const std::string& key, const Node* node) const;
     // Paths, roots and drive names compare without regard to case: ASCII letters fold, double-byte

@@ -55,6 +55,22 @@ class InstallCommandTest : public FakeWindowsTest {
         dialog.controls[IDC_DESTINATION].text = typed;
     }
 
+    // Presses the install button with the first font chosen and the folder typed.
+    int PressInto(const std::string& typed) {
+        fake.messageBoxes.clear();
+        return Press([&](platform::WindowHandle, fake::FakeDialog& dialog) {
+            Select(dialog, {0});
+            ChooseFolder(dialog, typed);
+        });
+    }
+    // The warning about a folder others could swap.
+    static std::vector<std::string> Refusal(const std::string& folder) {
+        return std::vector<std::string>{
+            "フォルダ「" + folder +
+            "」には、ほかのユーザがフォントを置き換えられるため、インストールできません。\n"
+            "標準のフォントフォルダを選ぶと、安全にインストールできます。"};
+    }
+
     int Count(const std::string& prefix) const {
         return static_cast<int>(
             std::count_if(fake.calls.begin(), fake.calls.end(),
@@ -253,19 +269,6 @@ TEST_F(InstallCommandTest, AFolderOthersCouldSwapIsRefusedBeforeAnythingChanges)
     fake.AddFile("D:\\Tools\\Fonts\\a.ttf", "FACE=A\n");
     fake.AddStringValue(kNtKey, "A (TrueType)", "D:\\Tools\\Fonts\\a.ttf");
     fake.loadedFonts.push_back("D:\\Tools\\Fonts\\a.ttf");
-    const auto press = [&](const std::string& typed) {
-        fake.messageBoxes.clear();
-        return Press([&](platform::WindowHandle, fake::FakeDialog& dialog) {
-            Select(dialog, {0});
-            ChooseFolder(dialog, typed);
-        });
-    };
-    const auto refusal = [](const std::string& folder) {
-        return std::vector<std::string>{
-            "フォルダ「" + folder +
-            "」には、ほかのユーザがフォントを置き換えられるため、インストールできません。\n"
-            "標準のフォントフォルダを選ぶと、安全にインストールできます。"};
-    };
 
     // Each right that lets another user delete, rename or replace the folder, a folder above it
     // or the files in it, or take it over; on the folder, its parent and the root.
@@ -286,8 +289,8 @@ TEST_F(InstallCommandTest, AFolderOthersCouldSwapIsRefusedBeforeAnythingChanges)
     };
     for (const Case& c : refused) {
         fake.SetSecurity(c.where, c.security);
-        EXPECT_EQ(press("D:\\Tools\\Fonts"), 0) << c.where;
-        EXPECT_EQ(Texts(), refusal("D:\\Tools\\Fonts\\")) << c.where;
+        EXPECT_EQ(PressInto("D:\\Tools\\Fonts"), 0) << c.where;
+        EXPECT_EQ(Texts(), Refusal("D:\\Tools\\Fonts\\")) << c.where;
         EXPECT_EQ(Count("CreateDialogParamA"), 0) << c.where;
         fake.SetSecurity(c.where, safe);
     }
@@ -295,8 +298,8 @@ TEST_F(InstallCommandTest, AFolderOthersCouldSwapIsRefusedBeforeAnythingChanges)
     EXPECT_TRUE(fake.FontLoaded("D:\\Tools\\Fonts\\a.ttf"));
     // A security that cannot be read is no better.
     fake.Fail("GetSecurityInfo", "D:\\Tools");
-    EXPECT_EQ(press("D:\\Tools\\Fonts"), 0);
-    EXPECT_EQ(Texts(), refusal("D:\\Tools\\Fonts\\"));
+    EXPECT_EQ(PressInto("D:\\Tools\\Fonts"), 0);
+    EXPECT_EQ(Texts(), Refusal("D:\\Tools\\Fonts\\"));
 
     // What leaves the fonts alone: every other right, an entry only for what is created inside,
     // a folder owned by the user who runs the installer or by TrustedInstaller, and DELETE on a
@@ -310,18 +313,18 @@ TEST_F(InstallCommandTest, AFolderOthersCouldSwapIsRefusedBeforeAnythingChanges)
                                                     {Trustee::RunningUser, 0x1F01FF, 3},
                                                     {Trustee::TrustedInstaller, 0x1F01FF, 0}}));
     fake.AddFolder("D:\\Ready");
-    EXPECT_EQ(press("D:\\Ready"), 1);
+    EXPECT_EQ(PressInto("D:\\Ready"), 1);
     EXPECT_EQ(Texts(), std::vector<std::string>{});
     EXPECT_EQ(Value("A (TrueType)"), "D:\\Ready\\a.ttf");
 
     // A folder the installer creates passes under parents that pass, and is not created under
     // one that does not.
-    EXPECT_EQ(press("D:\\Ready\\New\\Fonts"), 1);
+    EXPECT_EQ(PressInto("D:\\Ready\\New\\Fonts"), 1);
     EXPECT_TRUE(fake.messageBoxes.empty());
     fake.SetSecurity("D:\\Ready",
                      secured(Trustee::RunningUser, {{Trustee::Other, kDeleteChild, 0}}));
-    EXPECT_EQ(press("D:\\Ready\\Other"), 0);
-    EXPECT_EQ(Texts(), refusal("D:\\Ready\\Other\\"));
+    EXPECT_EQ(PressInto("D:\\Ready\\Other"), 0);
+    EXPECT_EQ(Texts(), Refusal("D:\\Ready\\Other\\"));
     EXPECT_FALSE(fake.FolderExists("D:\\Ready\\Other"));
 
     // A folder someone else makes while the installer creates the path stands in it: refused
@@ -332,35 +335,22 @@ TEST_F(InstallCommandTest, AFolderOthersCouldSwapIsRefusedBeforeAnythingChanges)
             fake.SetSecurity("D:\\Raced", platform::FileSecurity{Trustee::Other, true, {}});
         }
     };
-    EXPECT_EQ(press("D:\\Raced\\Fonts"), 0);
-    EXPECT_EQ(Texts(), refusal("D:\\Raced\\Fonts\\"));
+    EXPECT_EQ(PressInto("D:\\Raced\\Fonts"), 0);
+    EXPECT_EQ(Texts(), Refusal("D:\\Raced\\Fonts\\"));
     EXPECT_EQ(Count("CreateDialogParamA"), 0);
     fake.onCall = nullptr;
 
     // A system without ACLs has nothing to refuse.
     fake.SetSecurity("D:\\Ready",
                      secured(Trustee::RunningUser, {{Trustee::Other, kDeleteChild, 0}}));
-    EXPECT_EQ(press("D:\\Ready"), 0);
+    EXPECT_EQ(PressInto("D:\\Ready"), 0);
     fake.hasAcls = false;
-    EXPECT_EQ(press("D:\\Ready"), 1);
+    EXPECT_EQ(PressInto("D:\\Ready"), 1);
     EXPECT_TRUE(fake.messageBoxes.empty());
 }
 
 TEST_F(InstallCommandTest, ALinkAtAnyLevelOfTheFolderIsRefusedWhereverItLeads) {
     using platform::Trustee;
-    const auto press = [&](const std::string& typed) {
-        fake.messageBoxes.clear();
-        return Press([&](platform::WindowHandle, fake::FakeDialog& dialog) {
-            Select(dialog, {0});
-            ChooseFolder(dialog, typed);
-        });
-    };
-    const auto refusal = [](const std::string& folder) {
-        return std::vector<std::string>{
-            "フォルダ「" + folder +
-            "」には、ほかのユーザがフォントを置き換えられるため、インストールできません。\n"
-            "標準のフォントフォルダを選ぶと、安全にインストールできます。"};
-    };
     // A folder another user owns and may rewrite at will.
     fake.AddFolder("C:\\Users\\Evil\\Fonts");
     fake.SetSecurity("C:\\Users\\Evil", platform::FileSecurity{Trustee::Other, true, {}});
@@ -378,8 +368,8 @@ TEST_F(InstallCommandTest, ALinkAtAnyLevelOfTheFolderIsRefusedWhereverItLeads) {
     fake.AddUnixLink("C:\\Wine", "C:\\Safe");
     for (const std::string typed :
          {"C:\\ProgramData\\MyFonts", "C:\\Data\\Fonts", "C:\\Alias\\Fonts", "C:\\Wine\\Fonts"}) {
-        EXPECT_EQ(press(typed), 0) << typed;
-        EXPECT_EQ(Texts(), refusal(typed + "\\")) << typed;
+        EXPECT_EQ(PressInto(typed), 0) << typed;
+        EXPECT_EQ(Texts(), Refusal(typed + "\\")) << typed;
         EXPECT_EQ(Count("CreateDialogParamA"), 0) << typed;
     }
     EXPECT_FALSE(fake.FileExists("C:\\Users\\Evil\\Fonts\\a.ttf"));
@@ -387,7 +377,7 @@ TEST_F(InstallCommandTest, ALinkAtAnyLevelOfTheFolderIsRefusedWhereverItLeads) {
     // A folder the system keeps in the cloud is a reparse point but no link: it takes the fonts.
     fake.AddFolder("C:\\Cloud\\Fonts");
     fake.SetReparseTag("C:\\Cloud", win::kReparseTagCloud);
-    EXPECT_EQ(press("C:\\Cloud\\Fonts"), 1);
+    EXPECT_EQ(PressInto("C:\\Cloud\\Fonts"), 1);
     EXPECT_TRUE(fake.messageBoxes.empty());
     EXPECT_EQ(Value("A (TrueType)"), "C:\\Cloud\\Fonts\\a.ttf");
 }
@@ -426,34 +416,24 @@ TEST_F(InstallCommandTest, TheFolderIsHeldForTheWholeRunAndLetGoAfterwards) {
 
 TEST_F(InstallCommandTest, AFolderWhoseFinalPathCannotBeHadIsRefused) {
     fake.AddFolder("D:\\Ready");
-    const auto press = [&](const std::string& typed) {
-        fake.messageBoxes.clear();
-        return Press([&](platform::WindowHandle, fake::FakeDialog& dialog) {
-            Select(dialog, {0});
-            if (!typed.empty()) {
-                ChooseFolder(dialog, typed);
-            }
-        });
-    };
     fake.Fail("GetFinalPathNameByHandleA", "D:\\Ready");
-    EXPECT_EQ(press("D:\\Ready"), 0);
-    EXPECT_EQ(Texts(), std::vector<std::string>{
-                           "フォルダ「D:\\Ready\\」には、ほかのユーザがフォントを置き換えられるた"
-                           "め、インストールできません。\n標準のフォントフォルダを選ぶと、安全に"
-                           "インストールできます。"});
+    EXPECT_EQ(PressInto("D:\\Ready"), 0);
+    EXPECT_EQ(Texts(), Refusal("D:\\Ready\\"));
     // The Fonts folder is neither checked nor held, but it is resolved, with a text of its own.
     fake.Fail("GetFinalPathNameByHandleA", "C:\\WINDOWS\\Fonts\\");
-    EXPECT_EQ(press(""), 0);
+    fake.messageBoxes.clear();
+    EXPECT_EQ(Press([](platform::WindowHandle, fake::FakeDialog& dialog) { Select(dialog, {0}); }),
+              0);
     EXPECT_EQ(Texts(), std::vector<std::string>{"フォントフォルダ「C:\\WINDOWS\\Fonts\\」の場所を"
                                                 "確認できないため、インストールできません。"});
-    EXPECT_EQ(press("c:\\windows\\fonts"), 0);
+    EXPECT_EQ(PressInto("c:\\windows\\fonts"), 0);
     EXPECT_EQ(Texts(), std::vector<std::string>{"フォントフォルダ「c:\\windows\\fonts\\」の場所を"
                                                 "確認できないため、インストールできません。"});
     EXPECT_EQ(Count("CreateDialogParamA"), 0);
     EXPECT_EQ(Value("A (TrueType)"), "<none>");
     // Without the call (before Vista), the levels held vouch for the folder.
     fake.hasFinalPathName = false;
-    EXPECT_EQ(press("D:\\Ready"), 1);
+    EXPECT_EQ(PressInto("D:\\Ready"), 1);
     EXPECT_TRUE(fake.messageBoxes.empty());
     EXPECT_EQ(Value("A (TrueType)"), "D:\\Ready\\a.ttf");
 }
