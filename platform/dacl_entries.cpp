@@ -32,7 +32,7 @@ bool ReadSid(const unsigned char* ace, std::size_t aceSize, std::size_t& pos,
         ace[pos + 1] > kMaxSubAuthorities) {
         return false;
     }
-    const std::size_t length = kSidHeaderSize + 4u * ace[pos + 1];
+    const std::size_t length = kSidHeaderSize + std::size_t{4} * ace[pos + 1];
     if (pos + length > aceSize) {
         return false;
     }

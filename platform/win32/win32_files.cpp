@@ -140,10 +140,10 @@ bool AttributeTagOf(HANDLE handle, uint32_t& attributes, uint32_t& reparseTag) {
         return true;
     }
     // The tag is the first field of the reparse data, which may be up to 16 KiB.
-    std::vector<DWORD> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE / sizeof(DWORD));
+    const DWORD size = MAXIMUM_REPARSE_DATA_BUFFER_SIZE;
+    std::vector<DWORD> data(size / sizeof(DWORD));
     DWORD returned = 0;
-    if (::DeviceIoControl(handle, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
-                          static_cast<DWORD>(data.size() * sizeof(DWORD)), &returned,
+    if (::DeviceIoControl(handle, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(), size, &returned,
                           nullptr) == 0 ||
         returned < sizeof(DWORD)) {
         return false;
