@@ -1040,6 +1040,26 @@ TEST_F(InstallTest, WhereTheSystemCannotSayWhichFileItIsNoFileOfThePackageCanBeL
     EXPECT_EQ(Value("G (TrueType)"), "D:\\Fonts\\g1.ttf");
 }
 
+TEST_F(InstallTest, OldFilesInTheFontsFolderGoOnlyWhereItsResolvedPathVouchesForThem) {
+    // Installing into a chosen folder, the removal pass also deletes old files in the Fonts
+    // folder, each checked against the Fonts folder as resolved once for the run.
+    Installed("A (TrueType)", "A", "C:\\WINDOWS\\Fonts\\old-a.ttf", "old-a.ttf");
+    Installed("B (TrueType)", "B", "C:\\WINDOWS\\Fonts\\old-b.ttf", "old-b.ttf");
+    ASSERT_EQ(Run({Package("A", "a.ttf"), Package("B", "b.ttf")}, kChosen), 1);
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\old-a.ttf"));
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\old-b.ttf"));
+    EXPECT_EQ(Count("GetFinalPathNameByHandleA C:\\WINDOWS\\Fonts\\"), 1);
+    // Where that path cannot be had, nothing there is deleted: the old records go, their files
+    // stay, and the new fonts are installed all the same.
+    Installed("C (TrueType)", "C", "C:\\WINDOWS\\Fonts\\old-c.ttf", "old-c.ttf");
+    fake.Fail("GetFinalPathNameByHandleA", "C:\\WINDOWS\\Fonts\\");
+    ASSERT_EQ(Run({Package("C", "c.ttf")}, kChosen), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_TRUE(fake.FileExists("C:\\WINDOWS\\Fonts\\old-c.ttf"));
+    EXPECT_EQ(Count("CreateFileA DELETE C:\\WINDOWS\\Fonts\\old-c.ttf"), 0);
+    EXPECT_EQ(Value("C (TrueType)"), "C:\\MyFonts\\c.ttf");
+}
+
 TEST_F(InstallTest, AFontTheSystemKeepsAnotherWayIsReplacedLikeAnyOtherButALinkIsNot) {
     // An old font the system compressed, in the Fonts folder: the removal pass deletes it, and the
     // new one takes its name.
