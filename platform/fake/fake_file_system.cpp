@@ -548,6 +548,10 @@ bool FakePlatform::IsHeld(const std::string& path) const {
     return held != holds_.end() && held->second > 0;
 }
 
+void FakePlatform::GiveZeroId(const std::string& path) {
+    zeroIds_.insert(Key(path));
+}
+
 void FakePlatform::SetReparseTag(const std::string& path, uint32_t tag) {
     nodes_[Key(path)].reparseTag = tag;
 }
@@ -769,7 +773,7 @@ platform::FileIdentity FakePlatform::IdentityOf(const std::string& key) {
     for (const char c : key.substr(0, rootEnd)) {
         identity.volumeSerial = identity.volumeSerial * 31 + static_cast<unsigned char>(c);
     }
-    identity.idLow = zeroFileIds ? 0 : index->second;
+    identity.idLow = zeroFileIds || zeroIds_.count(key) != 0 ? 0 : index->second;
     return identity;
 }
 

@@ -124,6 +124,8 @@ class FakePlatform final : public platform::SystemInfo,
     // True: a server that answers 0 for every file's index. Each drive and share is a volume of
     // its own serial number.
     bool zeroFileIds = false;
+    // One file whose index is answered as 0, as a server may give for some of its files.
+    void GiveZeroId(const std::string& path);
     // The owner and DACL a file, folder or drive root ("C:\") reads as. Without one: owned by
     // Administrators, full control for SYSTEM and Administrators, read and execute for Users,
     // as a folder the installer protects.
@@ -364,6 +366,7 @@ class FakePlatform final : public platform::SystemInfo,
     std::map<std::string, int> holds_;             // folded full path -> handles holding it
     std::map<std::string, std::string> aliases_;   // folded alias -> folded folder
     std::map<std::string, uint32_t> fileIndexes_;  // key -> file index
+    std::set<std::string> zeroIds_;                // keys of files given the index 0
     std::map<std::string, platform::FileSecurity> securities_;  // key -> as SetSecurity set it
     uint32_t nextFileIndex_ = 1;
     uintptr_t nextHandle_ = 0x1000;

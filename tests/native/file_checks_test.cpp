@@ -128,6 +128,9 @@ TEST(DaclEntriesTest, AnEntryOrSidThatDoesNotFitFailsTheRead) {
     EXPECT_FALSE(Read(moreCounted, entries));
     Bytes tiny = Acl({Bytes{0, 0, 3, 0}});
     EXPECT_FALSE(Read(tiny, entries));
+    // An entry that grants nothing may be its header alone; one that allows may not.
+    EXPECT_TRUE(Read(Acl({Bytes{1, 0, 4, 0}}), entries));
+    EXPECT_FALSE(Read(Acl({Bytes{0, 0, 4, 0}}), entries));
     // An object entry whose GUID flags say more than it holds.
     const Bytes everyone = {1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
     EXPECT_TRUE(

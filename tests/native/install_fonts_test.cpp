@@ -1031,8 +1031,16 @@ TEST_F(InstallTest, WhereTheSystemCannotSayWhichFileItIsNoFileOfThePackageCanBeL
     EXPECT_EQ(Value("E (TrueType)"), "D:\\Fonts\\e.ttf");
     EXPECT_EQ(fake.Contents("D:\\Fonts\\e.ttf"), FontBytes("E"));
 
-    // Where the identity cannot be read at all, the file stays on any volume.
+    // Where the identity cannot be read at all, the file stays on any volume; so does one whose
+    // id alone is 0 beside package files of known ids on its volume.
     fake.zeroFileIds = false;
+    fake.AddFile("C:\\MyFonts\\f.ttf", "stray");
+    fake.GiveZeroId("C:\\MyFonts\\f.ttf");
+    SameForFollowing = 0;  // asked again, were it asked
+    ASSERT_EQ(Run({Package("F", "f.ttf")}, kChosen), 1);
+    EXPECT_EQ(ConflictDialogs(), 1);
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\f.ttf"), "stray");
+    EXPECT_EQ(Value("F (TrueType)"), "C:\\MyFonts\\f1.ttf");
     Installed("G (TrueType)", "G", "D:\\Fonts\\g.ttf", "D:\\Fonts\\g.ttf");
     fake.Fail("GetFileInformationByHandle", "D:\\Fonts\\g.ttf");
     ASSERT_EQ(Run({Package("G", "g.ttf")}, "D:\\Fonts\\"), 1);
