@@ -138,6 +138,8 @@ TEST(DaclEntriesTest, AnEntryOrSidThatDoesNotFitFailsTheRead) {
                       {everyone})}),
              entries));
     EXPECT_FALSE(Read(Acl({Ace(0x5, 0, 1, {3, 0, 0, 0}, {everyone})}), entries));
+    // An object entry without room for its flags.
+    EXPECT_FALSE(Read(Acl({Ace(0x5, 0, 1, {}, {})}), entries));
     // A compound entry without its client.
     EXPECT_FALSE(Read(Acl({Ace(0x4, 0, 1, {1, 0, 0, 0}, {everyone})}), entries));
     // A SID of the most sub-authorities there are, and one more.
