@@ -10,6 +10,7 @@
 #include "engine/install_fonts.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
+#include "services/destination.h"
 #include "services/folders.h"
 #include "services/font_registry.h"
 #include "services/progress_dialog.h"
@@ -75,11 +76,21 @@ std::vector<FontEntry> SelectedFonts(platform::WindowHandle dialog) {
     return selection;
 }
 
-// The folder chosen in the dialog, prepared for the run. False after telling the user why not.
-bool ChooseDestination(platform::WindowHandle dialog, std::string& destination) {
+std::string FontsFolderUnresolved(const std::string& folder) {
+    return "フォントフォルダ「" + folder + "」の場所を確認できないため、インストールできません。";
+}
+
+// The folder chosen in the dialog, prepared for the run: resolved, and a folder of the user's
+// choice checked and held. False after telling the user why not.
+bool ChooseDestination(platform::WindowHandle dialog, Destination& destination) {
     platform::Ui& ui = platform::Current().ui;
     if (ui.SendDlgItemMessage(dialog, IDC_CHOSEN_FOLDER, win::kBmGetCheck, 0, 0) == 0) {
-        destination = WithTrailingBackslash(ui.GetDlgItemText(dialog, IDC_FONTS_FOLDER));
+        destination =
+            Destination(WithTrailingBackslash(ui.GetDlgItemText(dialog, IDC_FONTS_FOLDER)), true);
+        if (destination.HoldLevels() != Destination::Hold::Held) {
+            ShowWarning(FontsFolderUnresolved(destination.Folder()), dialog);
+            return false;
+        }
         return true;
     }
     const std::string typed = ui.GetDlgItemText(dialog, IDC_DESTINATION);
@@ -87,30 +98,31 @@ bool ChooseDestination(platform::WindowHandle dialog, std::string& destination) 
         ShowWarning("コピー先のフォルダを選択してください。", dialog);
         return false;
     }
-    if (!SettleDestination(typed, destination)) {
+    std::string folder;
+    if (!SettleDestination(typed, folder)) {
         ShowWarning("フォルダ「" + WithTrailingBackslash(typed) + "」の作成に失敗しました。",
                     dialog);
         return false;
     }
     // Fonts are loaded into every session and registered machine-wide: no other user may be able
-    // to swap them. Checked before anything is created, and again afterwards, since a folder
-    // someone else made in the meantime would stand in the path.
+    // to swap them. The levels that exist are checked and held before anything is created, and
+    // the rest once they are, since a folder someone else made in the meantime would stand in
+    // the path.
     const bool fontsFolder =
-        cp932::EqualsIgnoreCase(destination, WithTrailingBackslash(GetFontsFolder()));
-    if (!fontsFolder && !OnlyAdministratorsMayReplace(destination)) {
-        ShowWarning(OthersMayReplaceWarning(destination), dialog);
-        return false;
+        cp932::EqualsIgnoreCase(folder, WithTrailingBackslash(GetFontsFolder()));
+    destination = Destination(folder, fontsFolder);
+    Destination::Hold held = destination.HoldLevels();
+    if (held == Destination::Hold::Missing) {
+        if (CreateFolderTree(folder) == 0 ||
+            (held = destination.HoldLevels()) == Destination::Hold::Missing) {
+            ShowWarning("フォルダ「" + folder + "」の作成に失敗しました。", dialog);
+            return false;
+        }
     }
-    const std::string folder = destination.substr(0, destination.size() - 1);
-    if (PathExists(folder, 1) == 0) {
-        if (CreateFolderTree(destination) == 0) {
-            ShowWarning("フォルダ「" + destination + "」の作成に失敗しました。", dialog);
-            return false;
-        }
-        if (!OnlyAdministratorsMayReplace(destination)) {
-            ShowWarning(OthersMayReplaceWarning(destination), dialog);
-            return false;
-        }
+    if (held == Destination::Hold::Refused) {
+        ShowWarning(fontsFolder ? FontsFolderUnresolved(folder) : OthersMayReplaceWarning(folder),
+                    dialog);
+        return false;
     }
     return true;
 }
@@ -156,7 +168,8 @@ int RunInstallCommand(platform::WindowHandle dialog) {
         ShowInfo("インストールするフォントを選択してください。", dialog);
         return 0;
     }
-    std::string destination;
+    // Held until the run ends: no level of the folder can be renamed or replaced meanwhile.
+    Destination destination;
     if (!ChooseDestination(dialog, destination)) {
         return 0;
     }

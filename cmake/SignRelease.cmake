@@ -35,13 +35,30 @@ if(NOT FI_OSSLSIGNCODE)
     message(FATAL_ERROR "a signing key is named, but osslsigncode is not installed (apt-get install osslsigncode)")
 endif()
 
+# Every way out once the password file exists removes it first.
+function(fi_sign_fail text)
+    if(FI_PASSWORD_FILE)
+        file(REMOVE "${FI_PASSWORD_FILE}")
+    endif()
+    message(FATAL_ERROR "${text}")
+endfunction()
+
 # The password goes through a file only this user reads, not onto a command line others can see.
+# The shell creates it readable by its owner alone in the one call that makes it (umask 077), and
+# never over something already there, a link included (noclobber); its printf is a built-in, so the
+# password is on no command line either.
 if(NOT "$ENV{FI_SIGN_PASSWORD}" STREQUAL "")
     string(RANDOM LENGTH 12 FI_PASSWORD_SUFFIX)
     set(FI_PASSWORD_FILE "${FI_SIGN_WORK}/.sign-password-${FI_PASSWORD_SUFFIX}")
-    file(TOUCH "${FI_PASSWORD_FILE}")
-    file(CHMOD "${FI_PASSWORD_FILE}" PERMISSIONS OWNER_READ OWNER_WRITE)
-    file(WRITE "${FI_PASSWORD_FILE}" "$ENV{FI_SIGN_PASSWORD}")
+    execute_process(
+        COMMAND sh -c "umask 077 && set -C && printf '%s' \"$FI_SIGN_PASSWORD\" >\"$1\""
+                sh "${FI_PASSWORD_FILE}"
+        RESULT_VARIABLE written ERROR_VARIABLE output)
+    if(NOT written EQUAL 0)
+        # Whatever stands at that name is not ours to remove.
+        set(FI_PASSWORD_FILE "")
+        message(FATAL_ERROR "the signing password could not be put in a file of its own:\n${output}")
+    endif()
     list(APPEND FI_SIGN_WITH -readpass "${FI_PASSWORD_FILE}")
 endif()
 
@@ -61,13 +78,13 @@ foreach(program ${FI_SIGNED_PROGRAMS})
                 ${FI_SIGN_STAMP} -in "${file}" -out "${file}.signed"
         RESULT_VARIABLE signed OUTPUT_VARIABLE output ERROR_VARIABLE output)
     if(NOT signed EQUAL 0)
-        if(FI_PASSWORD_FILE)
-            file(REMOVE "${FI_PASSWORD_FILE}")
-        endif()
         file(REMOVE "${file}.signed")
-        message(FATAL_ERROR "osslsigncode could not sign ${program} with ${FI_SIGN_KEY_TEXT}:\n${output}")
+        fi_sign_fail("osslsigncode could not sign ${program} with ${FI_SIGN_KEY_TEXT}:\n${output}")
     endif()
-    file(RENAME "${file}.signed" "${file}")
+    file(RENAME "${file}.signed" "${file}" RESULT renamed)
+    if(NOT renamed EQUAL 0)
+        fi_sign_fail("the signed ${program} could not take the place of ${file}: ${renamed}")
+    endif()
 endforeach()
 if(FI_PASSWORD_FILE)
     file(REMOVE "${FI_PASSWORD_FILE}")

@@ -23,7 +23,7 @@ bool IsDeviceName(const std::string& name) {
         return true;
     }
     return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
+           base[3] >= '0' && base[3] <= '9';
 }
 
 bool IsUsableFileName(const std::string& name) {

@@ -7,8 +7,8 @@
 // The name a font file gets in the destination folder: the last component of its fileName.
 std::string TargetFileName(const std::string& fileName);
 
-// Whether name is one of the devices every folder holds (CON, PRN, AUX, NUL, COM1 to COM9,
-// LPT1 to LPT9), with or without an extension: a path with such a name opens the device.
+// Whether name is one of the devices every folder holds (CON, PRN, AUX, NUL, COM0 to COM9,
+// LPT0 to LPT9), with or without an extension: a path with such a name opens the device.
 bool IsDeviceName(const std::string& name);
 
 // Whether a target file name can be used as a file name inside the destination folder: not

@@ -14,6 +14,7 @@
 #include "engine/conflict_dialog.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
+#include "services/destination.h"
 #include "services/file_copy.h"
 #include "services/folders.h"
 #include "services/font_registry.h"
@@ -76,23 +77,43 @@ std::vector<std::string> PackageFileNames(const std::vector<FontEntry>& selectio
     return names;
 }
 
-// A file of the package: its name in FontList.txt, its path made absolute, and which file that
-// is, when the system says.
+std::string InPlaceUnsafe(const std::string& path) {
+    return "フォントファイル「" + path +
+           "」は、ほかのユーザが書き換えられるため、この場所のままではインストールできません。\n"
+           "標準のフォントフォルダを選ぶと、コピーして安全にインストールできます。";
+}
+
+// A file of the package: its name in FontList.txt, its path made absolute, whether it is there,
+// and which file that is, as far as the system says.
 struct PackageFile {
     std::string name;
     std::string path;
-    bool identified = false;
+    bool exists = false;
+    bool identityRead = false;
     platform::FileIdentity identity;
 };
+
+// Whether a file whose identity was read as asked (when askedRead) may be the package's file:
+// unless both identities are known and differ. Files on two volumes are never one file.
+bool MayBeSameFile(const PackageFile& file, bool askedRead, const platform::FileIdentity& asked) {
+    if (!file.identityRead || !askedRead) {
+        return true;
+    }
+    if (file.identity.volumeSerial != asked.volumeSerial) {
+        return false;
+    }
+    return !file.identity.Known() || !asked.Known() || file.identity == asked;
+}
 
 class InstallRun {
   public:
     InstallRun(platform::WindowHandle dialog, const std::vector<FontEntry>& selection,
-               std::string destination)
+               const Destination& destination)
         : dialog_(dialog),
           selection_(OneFontPerFaceName(selection)),
           packageFileNames_(PackageFileNames(selection)),
-          destination_(std::move(destination)),
+          held_(destination),
+          destination_(destination.Folder()),
           system_(platform::Current()),
           units_(static_cast<int32_t>(selection_.size()) + 3) {}
 
@@ -145,6 +166,20 @@ class InstallRun {
         return cp932::EqualsIgnoreCase(folder, fontsFolderWithBackslash_);
     }
 
+    // The Fonts folder as the system resolves it, for deletes there; null when the system has the
+    // call and it failed, so that nothing there is deleted unchecked. Asked once a run.
+    const std::string* ResolvedFontsFolder() {
+        if (held_.IsFontsFolder()) {
+            return &held_.Resolved();
+        }
+        if (!fontsFolderResolved_) {
+            fontsFolderHeld_ = Destination(FontsFolder() + "\\", true);
+            fontsFolderUsable_ = fontsFolderHeld_.HoldLevels() == Destination::Hold::Held;
+            fontsFolderResolved_ = true;
+        }
+        return fontsFolderUsable_ ? &fontsFolderHeld_.Resolved() : nullptr;
+    }
+
     // --- preparation ------------------------------------------------------------------------
 
     bool RefuseOpenTypeOnOldSystems() {
@@ -181,15 +216,16 @@ class InstallRun {
         if (!system_.files.GetFullPathName(fileName, file.path)) {
             file.path = fileName;
         }
-        file.identified =
-            system_.files.GetFileIdentity(file.path, file.identity) && file.identity.Known();
+        file.exists = PathExists(file.path, 0) != 0;
+        file.identityRead = system_.files.GetFileIdentity(file.path, file.identity);
         return file;
     }
 
-    // Whether an existing path names a file of the package. One file has many spellings (short
-    // names, mapped drives, case the text comparison does not fold, trailing dots), so when no
-    // spelling matches, the system is asked which file it is. checked receives what was asked,
-    // so that a later delete can hold the path to the file it named now.
+    // Whether an existing path may name a file of the package. One file has many spellings
+    // (short names, mapped drives, case the text comparison does not fold, trailing dots), so
+    // when no spelling matches, the system is asked which file it is; where it cannot say, the
+    // file may be the package's, and is never deleted or written over. checked receives what was
+    // asked, so that a later delete can hold the path to the file it named now.
     bool IsPackageFile(const std::string& path, platform::ExpectedFile* checked = nullptr) {
         for (const PackageFile& file : package_) {
             if (cp932::EqualsIgnoreCase(file.path, path)) {
@@ -197,15 +233,13 @@ class InstallRun {
             }
         }
         platform::FileIdentity asked;
-        if (!system_.files.GetFileIdentity(path, asked) || !asked.Known()) {
-            return false;
-        }
-        if (checked != nullptr) {
+        const bool read = system_.files.GetFileIdentity(path, asked);
+        if (checked != nullptr && read && asked.Known()) {
             checked->identified = true;
             checked->identity = asked;
         }
         for (const PackageFile& file : package_) {
-            if (file.identified && file.identity == asked) {
+            if (file.exists && MayBeSameFile(file, read, asked)) {
                 return true;
             }
         }
@@ -229,7 +263,7 @@ class InstallRun {
             return true;
         }
         platform::FileIdentity target;
-        return source.identified && PathExists(targetPath, 0) != 0 &&
+        return source.identityRead && source.identity.Known() && PathExists(targetPath, 0) != 0 &&
                system_.files.GetFileIdentity(targetPath, target) && target.Known() &&
                target == source.identity;
     }
@@ -259,6 +293,17 @@ class InstallRun {
                 return false;
             }
             inPlace_.push_back(IsSourceItself(destination_ + name, SourceOf(font)));
+            // A font installed where it lies is registered for every user from there: no one else
+            // may rewrite it, and it is held so until the run ends.
+            if (inPlace_.back() && PlatformId != 1) {
+                std::unique_ptr<platform::HeldPath> held =
+                    OpenChecked(destination_ + name, false, kFileRights, true);
+                if (!held) {
+                    Warn(InPlaceUnsafe(destination_ + name));
+                    return false;
+                }
+                inPlaceHeld_.push_back(std::move(held));
+            }
             const uint32_t size = QueryFileSize(font.fileName);
             // A font installed where it lies needs no room.
             if (size != kUnknownFileSize && !inPlace_.back()) {
@@ -313,16 +358,20 @@ class InstallRun {
                 // is unloaded and unregistered, but nothing is deleted for it. Nor is a file of
                 // the package: an earlier run may have installed it where it lies.
                 const bool namesAFile = IsUsableFileName(parts.baseName + parts.extension);
+                const bool inDestination = cp932::EqualsIgnoreCase(folder, destination_);
                 platform::ExpectedFile checked;
-                if (namesAFile &&
-                    (cp932::EqualsIgnoreCase(folder, destination_) || IsFontsFolder(folder)) &&
+                if (namesAFile && (inDestination || IsFontsFolder(folder)) &&
                     !IsPackageFile(record.fileName, &checked)) {
                     // Windows holds on to a font file until every program has let it go; the
                     // broadcast may wait on hung windows, and the file deleted after it must be
-                    // the one checked before it.
-                    checked.folder = ResolveFolder(folder);
-                    Broadcast();
-                    system_.files.DeleteExpectedFile(record.fileName, checked);
+                    // the one checked before it, in the folder as resolved for the run.
+                    const std::string* resolved =
+                        inDestination ? &held_.Resolved() : ResolvedFontsFolder();
+                    if (resolved != nullptr) {
+                        checked.folder = *resolved;
+                        Broadcast();
+                        system_.files.DeleteExpectedFile(record.fileName, checked);
+                    }
                 }
             }
         }
@@ -386,7 +435,7 @@ class InstallRun {
         // The file asked about is the one overwritten, however long the dialog stays open.
         platform::ExpectedFile checked;
         checked.folder = copyTarget_.resolvedFolder;
-        if (IsFontsFolder(destination_) || PathExists(targetPath, 0) == 0 ||
+        if (held_.IsFontsFolder() || PathExists(targetPath, 0) == 0 ||
             IsRegisteredFile(targetPath) || IsPackageFile(targetPath, &checked)) {
             return true;
         }
@@ -434,6 +483,15 @@ class InstallRun {
         return true;
     }
 
+    // The copy of a font that did not go in, by the identity it was created with: by its path
+    // alone it could be another file now, so without one it stays.
+    void DeleteCopied(bool inPlace, const std::string& targetPath,
+                      const platform::ExpectedFile& copied) {
+        if (!inPlace && copied.identified) {
+            system_.files.DeleteExpectedFile(targetPath, copied);
+        }
+    }
+
     // A font in place is loaded and recorded where it lies.
     bool CopyOne(const FontEntry& font, bool inPlace) {
         SetProgressText(dialog_, font.fontName + " をインストールしています。");
@@ -449,16 +507,12 @@ class InstallRun {
         }
         if (system_.gdi.AddFontResource(targetPath) == 0) {
             Warn("フォント「" + font.fontName + "」のインストールに失敗しました。");
-            if (!inPlace) {
-                system_.files.DeleteExpectedFile(targetPath, copied);
-            }
+            DeleteCopied(inPlace, targetPath, copied);
             return false;
         }
         if (WriteFontRegistryEntry(dialog_, font.fontName, targetPath) == 0) {
             system_.gdi.RemoveFontResource(targetPath);
-            if (!inPlace) {
-                system_.files.DeleteExpectedFile(targetPath, copied);
-            }
+            DeleteCopied(inPlace, targetPath, copied);
             return false;
         }
         // A file this run installed belongs to an installed font from now on: a later clash
@@ -473,8 +527,10 @@ class InstallRun {
         installedCount_ = 0;
         rememberedAnswer_ = -1;
         // Files copied into the Fonts folder take what it gives them; elsewhere they get its
-        // protection themselves, whether or not this run created the folder.
-        copyTarget_ = PrepareCopyTarget(destination_, IsFontsFolder(destination_));
+        // protection themselves, whether or not this run created the folder. Each must land in
+        // the folder as it was resolved when it was checked.
+        copyTarget_.protection = held_.IsFontsFolder() ? nullptr : FontsFolderProtection(false);
+        copyTarget_.resolvedFolder = held_.Resolved();
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             if (!CopyOne(selection_[i], inPlace_[i])) {
                 return false;
@@ -486,6 +542,7 @@ class InstallRun {
     platform::WindowHandle dialog_;
     const std::vector<FontEntry> selection_;
     const std::vector<std::string> packageFileNames_;
+    const Destination& held_;
     const std::string destination_;
     platform::Platform& system_;
     const int32_t units_;
@@ -494,6 +551,7 @@ class InstallRun {
     std::vector<std::string> registeredFiles_;
     std::vector<PackageFile> package_;
     std::vector<bool> inPlace_;  // one per font of selection_
+    std::vector<std::unique_ptr<platform::HeldPath>> inPlaceHeld_;
     std::vector<std::string> removedNames_;
     int32_t installedCount_ = 0;
     int32_t rememberedAnswer_ = -1;
@@ -501,12 +559,15 @@ class InstallRun {
     std::string fontsFolder_;
     std::string fontsFolderWithBackslash_;
     bool fontsFolderKnown_ = false;
+    Destination fontsFolderHeld_;
+    bool fontsFolderResolved_ = false;
+    bool fontsFolderUsable_ = false;
 };
 
 }  // namespace
 
 int InstallFonts(platform::WindowHandle progressDialog, const std::vector<FontEntry>& selection,
-                 std::string destination) {
-    InstallRun run(progressDialog, selection, std::move(destination));
+                 const Destination& destination) {
+    InstallRun run(progressDialog, selection, destination);
     return run.Run();
 }

@@ -7,10 +7,12 @@
 
 #include "catalogue/font_list.h"
 #include "platform/platform.h"
+#include "services/destination.h"
 
 // Runs inside the install button's handler with the copy progress dialog open; that dialog owns
-// every message and shows the progress. destination ends in a backslash. 1 when every chosen
-// font was installed (also for none), 0 when the run stopped; the stop has been reported.
-// Not re-entrant: the caller must not start a second run while one is in progress.
+// every message and shows the progress. destination is the folder as the install command checked
+// and holds it, for as long as the run lasts: every copy and delete there compares with it.
+// 1 when every chosen font was installed (also for none), 0 when the run stopped; the stop has
+// been reported. Not re-entrant: the caller must not start a second run while one is in progress.
 int InstallFonts(platform::WindowHandle progressDialog, const std::vector<FontEntry>& selection,
-                 std::string destination);
+                 const Destination& destination);

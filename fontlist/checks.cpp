@@ -201,7 +201,7 @@ class Checker {
         const std::string target = TargetFileName(fileName);
         if (IsDeviceName(target)) {
             Error(line, "ファイル名" + Quote(fileName) +
-                            "は Windows の装置名（CON、PRN、AUX、NUL、COM1～COM9、LPT1～LPT9）"
+                            "は Windows の装置名（CON、PRN、AUX、NUL、COM0～COM9、LPT0～LPT9）"
                             "なので、インストーラーがコピーを拒否します。");
             return false;
         }

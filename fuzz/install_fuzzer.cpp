@@ -23,6 +23,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
+#include "services/destination.h"
 #include "services/progress_dialog.h"
 
 namespace {
@@ -168,6 +169,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (input.ConsumeBool()) {
         windows.freeBytesEx[destination] = input.ConsumeIntegral<uint32_t>();
     }
+    // The destination as the install command checks and holds it, before the run's failures.
+    Destination held(destination, cp932::EqualsIgnoreCase(destination, std::string(kFonts) + "\\"));
+    FUZZ_CHECK(held.HoldLevels() == Destination::Hold::Held);
     const int failures = input.ConsumeIntegralInRange(0, 2);
     for (int i = 0; i < failures; ++i) {
         windows.Fail(Pick(input, kCalls));
@@ -189,6 +193,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             windows.PostCommand(progress, win::kIdCancel);
         }
     };
+    // A server that gives every file the id 0, and a system whose final-path call fails.
+    windows.zeroFileIds = input.ConsumeBool();
+    if (input.ConsumeBool()) {
+        windows.Fail("GetFinalPathNameByHandleA");
+    }
 
     // The package's files, as the run finds them from the program's folder, with what they hold
     // and which files they are.
@@ -209,7 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     windows.currentDirectory = "C:\\";
     const auto isPackageFile = [&](const std::string& full) {
         platform::FileIdentity identity;
-        const bool known = windows.GetFileIdentity(full, identity);
+        const bool known = windows.GetFileIdentity(full, identity) && identity.Known();
         for (std::size_t i = 0; i < packageFiles.size(); ++i) {
             if (cp932::EqualsIgnoreCase(packageFiles[i], full) ||
                 (known && identity == packageIdentities[i])) {
@@ -224,7 +233,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         before[value.name] = value.data;
     }
     windows.calls.clear();
-    const int result = InstallFonts(progress, selection, destination);
+    const int result = InstallFonts(progress, selection, held);
     // The checks below ask the fake too; what the run called stops here.
     const std::vector<std::string> calls = windows.calls;
 

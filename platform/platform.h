@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win_constants.h"
+
 namespace platform {
 
 using WindowHandle = void*;
@@ -81,13 +83,20 @@ struct FileIdentity {
     }
 };
 
+// What GetFinalPathNameByHandleA answered: the path, or that the system lacks the call (before
+// Vista), or that the call failed, which a check must take as a refusal.
+enum class FinalPathRead {
+    Read,
+    NoCall,
+    Failed,
+};
+
 // A file this program has just created, written through the handle that created it (the C
 // stream sits on that handle), so no other file can take its place while it is written.
 class NewFile : public Stream {
   public:
     // GetFinalPathNameByHandleA on the handle: where the file really lies, every link followed.
-    // False when the system lacks the call (before Vista) or it fails.
-    virtual bool GetFinalPathName(std::string& finalPath) = 0;
+    virtual FinalPathRead GetFinalPathName(std::string& finalPath) = 0;
     // SetFileInformationByHandle with FileDispositionInfo (NtSetInformationFile before Vista):
     // the file goes when its handle closes, wherever it lies. False when the system lacks both
     // calls (the 9x family) or the call fails.
@@ -129,7 +138,8 @@ inline bool operator==(const SecurityDescriptor& a, const SecurityDescriptor& b)
 }
 
 // The file a delete is meant for, as it was checked: its identity, when known, and the folder it
-// must lie in as the system resolves it (a final path ending in "\"), when known.
+// must lie in as the system resolves it (a final path ending in "\"), empty only where the system
+// cannot resolve a path (before Vista).
 struct ExpectedFile {
     bool identified = false;
     FileIdentity identity;
@@ -157,6 +167,35 @@ enum class SecurityRead {
     Failed,
 };
 
+// Whether a reparse point stands for another name, or may: its tag is a name surrogate (a
+// junction, a symbolic link, a mount point), or the system gave none.
+inline bool IsLink(uint32_t attributes, uint32_t reparseTag) {
+    return (attributes & win::kFileAttributeReparsePoint) != 0 &&
+           (reparseTag == 0 || (reparseTag & win::kReparseTagNameSurrogate) != 0);
+}
+
+// A file or folder held open for as long as this lives, through a handle opened as itself
+// (FILE_FLAG_OPEN_REPARSE_POINT: a link is not followed) with FILE_READ_DATA, FILE_READ_ATTRIBUTES
+// and READ_CONTROL, sharing reading and writing but not deleting. A handle without a data right
+// takes no part in sharing; this one does, so while it lives no one can rename, remove or replace
+// what it holds. Every answer comes from the handle, never from the path again. CloseHandle when
+// destroyed.
+class HeldPath {
+  public:
+    virtual ~HeldPath() = default;
+    // GetFileInformationByHandleEx with FileAttributeTagInfo (Vista on); before Vista
+    // GetFileInformationByHandle, and FSCTL_GET_REPARSE_POINT for a reparse point's tag. The tag
+    // is 0 for what is no reparse point. False when the system cannot tell.
+    virtual bool GetAttributeTag(uint32_t& attributes, uint32_t& reparseTag) = 0;
+    // GetFinalPathNameByHandleA: where it lies as the system resolves it now.
+    virtual FinalPathRead GetFinalPathName(std::string& finalPath) = 0;
+    // Which file or folder this is (see Files::GetFileIdentity). False when the call fails.
+    virtual bool GetIdentity(FileIdentity& identity) = 0;
+    // GetSecurityInfo for the owner and the DACL, each SID read as a Trustee; a DACL entry that
+    // cannot be read whole fails the read.
+    virtual SecurityRead GetSecurity(FileSecurity& security) = 0;
+};
+
 class Files {
   public:
     virtual ~Files() = default;
@@ -176,26 +215,26 @@ class Files {
     // is created. Null when it cannot be created.
     virtual std::unique_ptr<NewFile> CreateNewFile(const std::string& path,
                                                    const SecurityDescriptor* descriptor) = 0;
-    // CreateFileA on a folder (FILE_FLAG_BACKUP_SEMANTICS), GetFinalPathNameByHandleA: the folder
-    // as the system reaches it now, every link followed. False when the system lacks the call or
-    // it fails.
-    virtual bool GetFinalPathName(const std::string& folder, std::string& finalPath) = 0;
+    // CreateFileA on a folder (FILE_FLAG_BACKUP_SEMANTICS, sharing everything),
+    // GetFinalPathNameByHandleA: the folder as the system reaches it now, every link followed.
+    virtual FinalPathRead GetFinalPathName(const std::string& folder, std::string& finalPath) = 0;
     // GetWindowsDirectoryA.
     virtual std::string GetWindowsDirectory() = 0;
     // fopen in text mode for reading; null when it cannot be opened.
     virtual std::unique_ptr<TextFile> OpenTextFile(const std::string& path) = 0;
     // fopen with the mode given ("rb", "wb"); null when it cannot be opened.
     virtual std::unique_ptr<Stream> OpenStream(const std::string& path, const char* mode) = 0;
-    // CreateFileA with DELETE and FILE_FLAG_OPEN_REPARSE_POINT; on that handle the file must not
-    // be a reparse point, must have the identity expected and must lie in the folder expected
-    // (GetFinalPathNameByHandleA), as far as the system can tell; then it is deleted through the
-    // handle (DeleteOnClose). DeleteFileA on the 9x family, which can do none of this.
+    // CreateFileA with DELETE and FILE_FLAG_OPEN_REPARSE_POINT; on that handle the file must be
+    // no folder and no link (a reparse point whose tag is a name surrogate, or whose tag cannot be
+    // read), must have the identity expected, when one is, and must lie in the folder expected
+    // (GetFinalPathNameByHandleA), when one is; then it is deleted through the handle
+    // (DeleteOnClose). Other reparse points (a file the system compressed, deduplicated or keeps
+    // in the cloud) are files like any other. DeleteFileA on the 9x family, which can do none of
+    // this.
     virtual DeleteResult DeleteExpectedFile(const std::string& path,
                                             const ExpectedFile& expected) = 0;
-    // CreateFileA with READ_CONTROL and FILE_FLAG_OPEN_REPARSE_POINT (a link is read as itself,
-    // not as what it leads to), GetSecurityInfo for the owner and the DACL, each SID read as a
-    // Trustee.
-    virtual SecurityRead GetFileSecurity(const std::string& path, FileSecurity& security) = 0;
+    // CreateFileA as HeldPath says. Null when it cannot be opened: missing, in use, or refused.
+    virtual std::unique_ptr<HeldPath> OpenHeld(const std::string& path) = 0;
     // SetCurrentDirectoryA.
     virtual bool SetCurrentDirectory(const std::string& path) = 0;
     // GetFullPathNameA into a buffer of 260 bytes: the path made absolute against the current

@@ -93,8 +93,8 @@ int StdioNewFile::CloseFile() {
     return result;
 }
 
-bool StdioNewFile::GetFinalPathName(std::string& /*finalPath*/) {
-    return false;
+FinalPathRead StdioNewFile::GetFinalPathName(std::string& /*finalPath*/) {
+    return FinalPathRead::NoCall;
 }
 
 bool StdioNewFile::DeleteOnClose() {

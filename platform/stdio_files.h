@@ -27,7 +27,7 @@ class StdioNewFile : public NewFile {
     std::size_t Write(const void* buffer, std::size_t size) override;
     bool Error() override;
     int Close() override;
-    bool GetFinalPathName(std::string& finalPath) override;
+    FinalPathRead GetFinalPathName(std::string& finalPath) override;
     bool DeleteOnClose() override;
     bool Flush() override;
     bool GetIdentity(FileIdentity& identity) override;

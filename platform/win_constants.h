@@ -40,6 +40,26 @@ constexpr uint32_t kFileDeleteChild = 0x40;
 constexpr uint32_t kWriteDac = 0x40000;
 constexpr uint32_t kWriteOwner = 0x80000;
 constexpr uint32_t kGenericAll = 0x10000000;
+// What lets someone rewrite a file's contents.
+constexpr uint32_t kFileWriteData = 0x2;
+constexpr uint32_t kFileAppendData = 0x4;
+constexpr uint32_t kGenericWrite = 0x40000000;
+
+// Reparse points: a tag whose name-surrogate bit is set stands for another name (a junction, a
+// symbolic link, a mount point); the others are files the system keeps another way (compressed,
+// deduplicated, in the cloud).
+constexpr uint32_t kFileAttributeReparsePoint = 0x400;
+constexpr uint32_t kReparseTagNameSurrogate = 0x20000000;
+
+// The entries of a DACL that allow: plain, compound (a server and a client SID), object (a flags
+// field and up to two GUIDs before the SID), and their conditional (callback) forms.
+constexpr uint8_t kAccessAllowedAceType = 0x0;
+constexpr uint8_t kAccessAllowedCompoundAceType = 0x4;
+constexpr uint8_t kAccessAllowedObjectAceType = 0x5;
+constexpr uint8_t kAccessAllowedCallbackAceType = 0x9;
+constexpr uint8_t kAccessAllowedCallbackObjectAceType = 0xB;
+constexpr uint32_t kAceObjectTypePresent = 0x1;
+constexpr uint32_t kAceInheritedObjectTypePresent = 0x2;
 
 constexpr uint32_t kKeyRead = 0x20019;
 constexpr uint32_t kKeyAllAccess = 0xF003F;

@@ -22,10 +22,10 @@ std::string WriteFailure(const std::string& path) {
 // link swapped in since.
 bool LiesIn(platform::NewFile& file, const std::string& resolvedFolder) {
     if (resolvedFolder.empty()) {
-        return true;  // the system cannot tell where a file lies
+        return true;  // no system call tells where a file lies: the folder's held levels vouch
     }
     std::string landed;
-    if (!file.GetFinalPathName(landed)) {
+    if (file.GetFinalPathName(landed) != platform::FinalPathRead::Read) {
         return false;
     }
     const std::size_t slash = cp932::FindLastBackslash(landed);
@@ -34,21 +34,6 @@ bool LiesIn(platform::NewFile& file, const std::string& resolvedFolder) {
 }
 
 }  // namespace
-
-std::string ResolveFolder(const std::string& folder) {
-    std::string resolved;
-    if (!platform::Current().files.GetFinalPathName(folder, resolved)) {
-        return std::string();
-    }
-    return cp932::EndsWithBackslash(resolved) ? resolved : resolved + '\\';
-}
-
-CopyTarget PrepareCopyTarget(const std::string& folder, bool keepFolderSecurity) {
-    CopyTarget target;
-    target.protection = keepFolderSecurity ? nullptr : FontsFolderProtection(false);
-    target.resolvedFolder = ResolveFolder(folder);
-    return target;
-}
 
 int32_t CopyProgressPosition(int32_t startPos, int32_t endPos, uint32_t fullChunks,
                              uint32_t chunks) {

@@ -16,18 +16,10 @@ int32_t CopyProgressPosition(int32_t startPos, int32_t endPos, uint32_t fullChun
 struct CopyTarget {
     // What each new file receives; null: what its folder gives it.
     const platform::SecurityDescriptor* protection = nullptr;
-    // The folder as the system reached it when the copies began, ending in "\"; every new file
-    // must lie there. Empty when the system cannot tell.
+    // The folder as the system resolved it for the run, ending in "\"; every new file must lie
+    // there. Empty where the system cannot tell where a file lies.
     std::string resolvedFolder;
 };
-
-// The folder as the system reaches it now, every link followed, ending in "\"; empty when the
-// system cannot tell.
-std::string ResolveFolder(const std::string& folder);
-
-// The target for copies into folder: given the Fonts folder's protection unless keepFolderSecurity
-// (the Fonts folder itself), and held to where the system reaches folder now.
-CopyTarget PrepareCopyTarget(const std::string& folder, bool keepFolderSecurity);
 
 // Copies sourcePath to destinationPath byte for byte, into a file it creates: nothing may lie at
 // destinationPath beforehand. 1 when the whole file was copied, with copied (when given) set to

@@ -1,7 +1,5 @@
 #include "services/folders.h"
 
-#include <vector>
-
 #include "common/cp932.h"
 #include "platform/platform.h"
 #include "platform/win_constants.h"
@@ -69,6 +67,11 @@ std::size_t ShareRootEnd(const std::string& path) {
 
 }  // namespace
 
+std::size_t RootEnd(const std::string& path) {
+    const std::size_t shareEnd = ShareRootEnd(path);
+    return shareEnd != std::string::npos ? shareEnd : 2;
+}
+
 int CreateFolderTree(const std::string& path) {
     std::string p = path;
     if (!cp932::EndsWithBackslash(p)) {
@@ -123,75 +126,4 @@ const platform::SecurityDescriptor* FontsFolderProtection(bool forFolder) {
         return nullptr;
     }
     return forFolder ? &folder : &file;
-}
-
-namespace {
-
-// Who may change what the installer puts in a folder without asking: the user it runs as and the
-// system's own accounts.
-bool IsTrusted(platform::Trustee trustee) {
-    using platform::Trustee;
-    return trustee == Trustee::RunningUser || trustee == Trustee::Administrators ||
-           trustee == Trustee::LocalSystem || trustee == Trustee::TrustedInstaller;
-}
-
-// Whether anyone else may delete, rename or replace the folder or what is in it, or take it
-// over: DELETE on it, FILE_DELETE_CHILD on it (its files, and the folders below it), WRITE_DAC
-// or WRITE_OWNER, or owning it (an owner may always rewrite the DACL). Adding files or folders
-// is allowed: what is added cannot touch what the installer wrote.
-bool OthersMayReplace(const platform::FileSecurity& security) {
-    if (!IsTrusted(security.owner) || !security.hasDacl) {
-        return true;
-    }
-    for (const platform::AccessAllowed& entry : security.allowed) {
-        // An entry only for what is created inside does not apply to the folder itself.
-        if ((entry.aceFlags & win::kInheritOnlyAce) != 0 || IsTrusted(entry.trustee)) {
-            continue;
-        }
-        if ((entry.accessMask & (win::kDelete | win::kFileDeleteChild | win::kWriteDac |
-                                 win::kWriteOwner | win::kGenericAll)) != 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
-bool OnlyAdministratorsMayReplace(const std::string& destination) {
-    std::string folder = destination;
-    if (!cp932::EndsWithBackslash(folder)) {
-        folder += '\\';
-    }
-    // The root of the path: "C:\" or "\\server\share\".
-    const std::size_t shareEnd = ShareRootEnd(folder);
-    const std::size_t rootEnd = shareEnd != std::string::npos ? shareEnd : 2;
-    // The folder and each folder above it, the root last.
-    std::vector<std::string> levels;
-    for (std::size_t end = folder.size() - 1; end != std::string::npos && end > rootEnd;
-         end = cp932::FindLastBackslash(folder.substr(0, end))) {
-        levels.push_back(folder.substr(0, end));
-    }
-    levels.push_back(folder.substr(0, rootEnd + 1));
-
-    platform::Files& files = platform::Current().files;
-    for (const std::string& level : levels) {
-        // A level still to be created gets the Fonts folder's protection.
-        if (level.size() > rootEnd + 1 && PathExists(level, 1) == 0) {
-            continue;
-        }
-        platform::FileSecurity security;
-        switch (files.GetFileSecurity(level, security)) {
-            case platform::SecurityRead::NoAcls:
-                return true;  // the 9x family: no ACLs, nothing to refuse
-            case platform::SecurityRead::Failed:
-                return false;  // what cannot be read cannot be vouched for
-            case platform::SecurityRead::Read:
-                break;
-        }
-        if (OthersMayReplace(security)) {
-            return false;
-        }
-    }
-    return true;
 }

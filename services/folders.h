@@ -35,9 +35,5 @@ int CreateFolderTree(const std::string& path);
 // user may swap them. Null on the 9x family, which has no ACLs.
 const platform::SecurityDescriptor* FontsFolderProtection(bool forFolder);
 
-// Whether only the user who runs the installer, Administrators, SYSTEM and TrustedInstaller may
-// delete, rename or replace the destination folder, any folder above it or the files in it, or
-// change who may, as the owners and DACLs of the folders that exist say (a link is judged as
-// itself). Levels still to be created are left out: they get the Fonts folder's protection.
-// True on a system without ACLs; false when a folder's security cannot be read.
-bool OnlyAdministratorsMayReplace(const std::string& destination);
+// Index of the backslash that ends the root of an absolute path: "C:\" or "\\server\share\".
+std::size_t RootEnd(const std::string& path);

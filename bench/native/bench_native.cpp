@@ -24,6 +24,7 @@
 #include "catalogue/installed_fonts.h"
 #include "engine/install_fonts.h"
 #include "platform/fake/fake_platform.h"
+#include "services/destination.h"
 #include "services/file_copy.h"
 #include "services/progress_dialog.h"
 
@@ -214,7 +215,9 @@ double RemovalAndChecks(int values, int chosen, uint64_t& comparisonAllocations)
             CancelRequested = 1;
         }
     };
-    const double time = Seconds([&] { InstallFonts(nullptr, selection, "C:\\WINDOWS\\Fonts\\"); });
+    Destination fonts("C:\\WINDOWS\\Fonts\\", true);
+    fonts.HoldLevels();
+    const double time = Seconds([&] { InstallFonts(nullptr, selection, fonts); });
     CancelRequested = 0;
     comparisonAllocations = atEnd - atStart;
     return time;

@@ -22,16 +22,16 @@ class NativeFiles final : public platform::Files {
     }
     std::unique_ptr<platform::NewFile> CreateNewFile(
         const std::string& path, const platform::SecurityDescriptor* descriptor) override;
-    bool GetFinalPathName(const std::string&, std::string&) override { return false; }
+    platform::FinalPathRead GetFinalPathName(const std::string&, std::string&) override {
+        return platform::FinalPathRead::NoCall;
+    }
     std::string GetWindowsDirectory() override { return std::string(); }
     std::unique_ptr<platform::TextFile> OpenTextFile(const std::string& path) override;
     std::unique_ptr<platform::Stream> OpenStream(const std::string& path,
                                                  const char* mode) override;
     platform::DeleteResult DeleteExpectedFile(const std::string& path,
                                               const platform::ExpectedFile& expected) override;
-    platform::SecurityRead GetFileSecurity(const std::string&, platform::FileSecurity&) override {
-        return platform::SecurityRead::NoAcls;
-    }
+    std::unique_ptr<platform::HeldPath> OpenHeld(const std::string&) override { return nullptr; }
     bool SetCurrentDirectory(const std::string&) override { return true; }
     bool GetFullPathName(const std::string&, std::string&) override { return false; }
     bool GetFileIdentity(const std::string&, platform::FileIdentity&) override { return false; }

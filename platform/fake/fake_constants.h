@@ -20,5 +20,11 @@ constexpr unsigned kLbGetCount = 0x018B;
 constexpr unsigned kLbGetSelCount = 0x0190;
 constexpr intptr_t kLbErr = -1;
 constexpr unsigned kBffmSelChanged = 2;
+// A junction's and a symbolic link's tags; a file or folder the system keeps in the cloud; a file
+// it compressed (WOF).
+constexpr uint32_t kReparseTagMountPoint = 0xA0000003;
+constexpr uint32_t kReparseTagSymlink = 0xA000000C;
+constexpr uint32_t kReparseTagCloud = 0x9000001A;
+constexpr uint32_t kReparseTagWof = 0x80000017;
 
 }  // namespace win

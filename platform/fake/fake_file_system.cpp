@@ -66,6 +66,10 @@ std::vector<std::string> Components(const std::string& path) {
 }  // namespace
 
 std::string FakePlatform::Resolve(const std::string& path) const {
+    return Follow(Normalize(path));
+}
+
+std::string FakePlatform::Normalize(const std::string& path) const {
     std::string p = path;
     for (std::size_t i = 0; i < p.size(); i = cp932::NextCharIndex(p, i)) {
         if (p[i] == '/') {
@@ -87,7 +91,7 @@ std::string FakePlatform::Resolve(const std::string& path) const {
         prefix = currentDirectory.substr(0, 2);
         rest = p.substr(1);
     } else if (currentDirectory.compare(0, 2, "\\\\") == 0) {
-        return Resolve(currentDirectory + "\\" + p);  // a folder on a share
+        return Normalize(currentDirectory + "\\" + p);  // a folder on a share
     } else {
         prefix = currentDirectory.substr(0, 2);
         rest = currentDirectory.substr(3) + "\\" + p;
@@ -121,14 +125,42 @@ std::string FakePlatform::Resolve(const std::string& path) const {
     for (const std::string& part : kept) {
         full += "\\" + part;
     }
-    const std::string key = FoldCase(full);
-    for (const auto& [folder, target] : junctions_) {
-        if (key.compare(0, folder.size(), folder) == 0 &&
-            (key.size() == folder.size() || key[folder.size()] == '\\')) {
-            return target + full.substr(folder.size());
+    return full;
+}
+
+std::string FakePlatform::Follow(const std::string& full) const {
+    std::string followed = full;
+    // A junction may lead through another; a loop of them ends where Windows would give up.
+    for (int depth = 0; depth < 32; ++depth) {
+        const std::string key = FoldCase(followed);
+        bool found = false;
+        for (const auto& [folder, junction] : junctions_) {
+            if (key.compare(0, folder.size(), folder) == 0 &&
+                (key.size() == folder.size() || key[folder.size()] == '\\')) {
+                followed = junction.target + followed.substr(folder.size());
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            break;
         }
     }
-    return full;
+    return followed;
+}
+
+std::string FakePlatform::AsItself(const std::string& path) const {
+    const std::string full = Normalize(path);
+    const std::size_t slash = cp932::FindLastBackslash(full);
+    if (slash == std::string::npos || slash + 1 == full.size()) {
+        return Follow(full);
+    }
+    return Follow(full.substr(0, slash)) + full.substr(slash);
+}
+
+const FakePlatform::Junction* FakePlatform::JunctionAt(const std::string& path) const {
+    auto found = junctions_.find(FoldCase(AsItself(path)));
+    return found == junctions_.end() || found->second.listedOnly ? nullptr : &found->second;
 }
 
 std::string FakePlatform::FoldCase(const std::string& text) {
@@ -223,11 +255,19 @@ bool FakePlatform::FindFirstFile(const std::string& path, uint32_t& attributes) 
         Fails("FindFirstFileA", path)) {
         return false;
     }
+    // A junction is listed as itself, and so is a Unix link under Wine.
+    if (junctions_.count(FoldCase(AsItself(path))) != 0) {
+        attributes = win::kFileAttributeDirectory | win::kFileAttributeReparsePoint;
+        return true;
+    }
     const Node* node = Find(path);
     if (node == nullptr) {
         return false;
     }
     attributes = node->folder ? win::kFileAttributeDirectory : 0x20;
+    if (node->reparseTag != 0) {
+        attributes |= win::kFileAttributeReparsePoint;
+    }
     return true;
 }
 
@@ -349,13 +389,8 @@ class FakePlatform::FakeStream final : public platform::NewFile {
 
     int Close() override { return CloseStream(); }
 
-    bool GetFinalPathName(std::string& finalPath) override {
-        owner_.Log("GetFinalPathNameByHandleA", path_);
-        if (!owner_.hasFinalPathName) {
-            return false;
-        }
-        finalPath = "\\\\?\\" + full_;
-        return true;
+    platform::FinalPathRead GetFinalPathName(std::string& finalPath) override {
+        return owner_.AnswerFinalPath(path_, "\\\\?\\" + full_, finalPath);
     }
 
     bool DeleteOnClose() override {
@@ -460,16 +495,29 @@ std::unique_ptr<platform::NewFile> FakePlatform::CreateNewFile(
     return StartFile(path, full, descriptor);
 }
 
-bool FakePlatform::GetFinalPathName(const std::string& folder, std::string& finalPath) {
-    Log("GetFinalPathNameByHandleA", folder);
+platform::FinalPathRead FakePlatform::AnswerFinalPath(const std::string& path,
+                                                      const std::string& answer,
+                                                      std::string& finalPath) {
+    Log("GetFinalPathNameByHandleA", path);
+    if (!hasFinalPathName) {
+        return platform::FinalPathRead::NoCall;
+    }
+    if (Fails("GetFinalPathNameByHandleA", path)) {
+        return platform::FinalPathRead::Failed;
+    }
+    finalPath = answer;
+    return platform::FinalPathRead::Read;
+}
+
+platform::FinalPathRead FakePlatform::GetFinalPathName(const std::string& folder,
+                                                       std::string& finalPath) {
     const std::string full = Resolve(folder);
     const bool root = full.size() == 2 && full[1] == ':';
-    if (!hasFinalPathName || Fails("GetFinalPathNameByHandleA", folder) ||
-        (!root && !FolderExists(full))) {
-        return false;
+    if (hasFinalPathName && !root && !FolderExists(full)) {
+        Log("GetFinalPathNameByHandleA", folder);
+        return platform::FinalPathRead::Failed;  // nothing to open
     }
-    finalPath = "\\\\?\\" + full + (root ? "\\" : "");
-    return true;
+    return AnswerFinalPath(folder, "\\\\?\\" + full + (root ? "\\" : ""), finalPath);
 }
 
 const platform::SecurityDescriptor* FakePlatform::SecurityOf(const std::string& path) const {
@@ -477,8 +525,35 @@ const platform::SecurityDescriptor* FakePlatform::SecurityOf(const std::string& 
     return node == nullptr || !node->security ? nullptr : &*node->security;
 }
 
-void FakePlatform::AddJunction(const std::string& folder, const std::string& target) {
-    junctions_[FoldCase(Resolve(folder))] = Resolve(target);
+bool FakePlatform::AddJunction(const std::string& folder, const std::string& target) {
+    const std::string key = FoldCase(AsItself(folder));
+    if (honoursShareModes) {
+        for (const auto& [held, count] : holds_) {
+            if (count > 0 && held.compare(0, key.size(), key) == 0 &&
+                (held.size() == key.size() || held[key.size()] == '\\')) {
+                return false;  // a sharing violation: the folder cannot be renamed away
+            }
+        }
+    }
+    junctions_[key] = Junction{Resolve(target), false};
+    return true;
+}
+
+void FakePlatform::AddUnixLink(const std::string& folder, const std::string& target) {
+    junctions_[FoldCase(AsItself(folder))] = Junction{Resolve(target), true};
+}
+
+bool FakePlatform::IsHeld(const std::string& path) const {
+    auto held = holds_.find(FoldCase(AsItself(path)));
+    return held != holds_.end() && held->second > 0;
+}
+
+void FakePlatform::GiveZeroId(const std::string& path) {
+    zeroIds_.insert(Key(path));
+}
+
+void FakePlatform::SetReparseTag(const std::string& path, uint32_t tag) {
+    nodes_[Key(path)].reparseTag = tag;
 }
 
 bool FakePlatform::SetCurrentDirectory(const std::string& path) {
@@ -497,7 +572,7 @@ bool FakePlatform::GetFullPathName(const std::string& path, std::string& fullPat
     if (path.empty() || Fails("GetFullPathNameA", path)) {
         return false;
     }
-    std::string full = Resolve(path);
+    std::string full = Normalize(path);  // a string operation: no link is followed
     if (full.size() == 2 && full[1] == ':') {
         full += "\\";
     }
@@ -526,14 +601,18 @@ platform::DeleteResult FakePlatform::DeleteExpectedFile(const std::string& path,
         }
     } else {
         Log("CreateFileA DELETE", path);
-        if (node == nullptr || Fails("CreateFileA", path)) {
+        if (node == nullptr || Fails("CreateFileA", path) ||
+            Fails("GetFileInformationByHandleEx", path)) {
             return DeleteResult::Failed;
         }
         const std::string landed = "\\\\?\\" + Resolve(path);
         const std::size_t slash = cp932::FindLastBackslash(landed);
-        if (node->folder || (expected.identified && !(IdentityOf(key) == expected.identity)) ||
+        const bool isLink = platform::IsLink(
+            node->reparseTag != 0 ? win::kFileAttributeReparsePoint : 0, node->reparseTag);
+        if (node->folder || isLink ||
+            (expected.identified && !(IdentityOf(key) == expected.identity)) ||
             (!expected.folder.empty() &&
-             (!hasFinalPathName ||
+             (!hasFinalPathName || Fails("GetFinalPathNameByHandleA", path) ||
               !cp932::EqualsIgnoreCase(landed.substr(0, slash + 1), expected.folder)))) {
             return DeleteResult::NotThatFile;
         }
@@ -551,32 +630,122 @@ void FakePlatform::SetSecurity(const std::string& path, const platform::FileSecu
     securities_[Key(path)] = security;
 }
 
-platform::SecurityRead FakePlatform::GetFileSecurity(const std::string& path,
-                                                     platform::FileSecurity& security) {
+platform::FileSecurity FakePlatform::SecurityAt(const std::string& key, const Node* node) const {
     using platform::Trustee;
-    Log("GetSecurityInfo", path);
-    if (!hasAcls) {
-        return platform::SecurityRead::NoAcls;
-    }
-    const std::string key = Key(path);
-    const bool root = key.size() == 2 && key[1] == ':';
-    const Node* node = Find(path);
-    if (Fails("GetSecurityInfo", path) || (!root && node == nullptr)) {
-        return platform::SecurityRead::Failed;
-    }
     auto set = securities_.find(key);
     if (set != securities_.end()) {
-        security = set->second;
-    } else if (node != nullptr && node->security) {
-        security = platform::FileSecurity{Trustee::Administrators, true, node->security->allowed};
-    } else {
-        security = platform::FileSecurity{Trustee::Administrators,
-                                          true,
-                                          {{Trustee::LocalSystem, win::kFileAllAccess, 3},
-                                           {Trustee::Administrators, win::kFileAllAccess, 3},
-                                           {Trustee::Users, win::kFileGenericReadExecute, 3}}};
+        return set->second;
     }
-    return platform::SecurityRead::Read;
+    if (node != nullptr && node->security) {
+        return platform::FileSecurity{Trustee::Administrators, true, node->security->allowed};
+    }
+    return platform::FileSecurity{Trustee::Administrators,
+                                  true,
+                                  {{Trustee::LocalSystem, win::kFileAllAccess, 3},
+                                   {Trustee::Administrators, win::kFileAllAccess, 3},
+                                   {Trustee::Users, win::kFileGenericReadExecute, 3}}};
+}
+
+// A handle opened as itself: a junction, or the file or folder a path leads to (through any
+// junction above it, and through a Unix link at its end). What it holds cannot be renamed away
+// while it lives; its answers are those of what it held when opened.
+class FakePlatform::FakeHeldPath final : public platform::HeldPath {
+  public:
+    FakeHeldPath(FakePlatform& owner, std::string path, std::string key, std::string holdKey,
+                 std::string finalPath, bool junction)
+        : owner_(owner),
+          path_(std::move(path)),
+          key_(std::move(key)),
+          holdKey_(std::move(holdKey)),
+          finalPath_(std::move(finalPath)),
+          junction_(junction) {
+        ++owner_.holds_[holdKey_];
+    }
+    ~FakeHeldPath() override { --owner_.holds_[holdKey_]; }
+    FakeHeldPath(const FakeHeldPath&) = delete;
+    FakeHeldPath& operator=(const FakeHeldPath&) = delete;
+
+    bool GetAttributeTag(uint32_t& attributes, uint32_t& reparseTag) override {
+        owner_.Log("GetFileInformationByHandleEx FileAttributeTagInfo", path_);
+        if (owner_.Fails("GetFileInformationByHandleEx", path_)) {
+            return false;
+        }
+        if (junction_) {
+            attributes = win::kFileAttributeDirectory | win::kFileAttributeReparsePoint;
+            reparseTag = win::kReparseTagMountPoint;
+            return true;
+        }
+        auto node = owner_.nodes_.find(key_);
+        const bool root = node == owner_.nodes_.end();
+        attributes = root || node->second.folder ? win::kFileAttributeDirectory : 0x20;
+        reparseTag = root ? 0 : node->second.reparseTag;
+        if (reparseTag != 0) {
+            attributes |= win::kFileAttributeReparsePoint;
+        }
+        return true;
+    }
+
+    platform::FinalPathRead GetFinalPathName(std::string& finalPath) override {
+        return owner_.AnswerFinalPath(path_, finalPath_, finalPath);
+    }
+
+    bool GetIdentity(platform::FileIdentity& identity) override {
+        owner_.Log("GetFileInformationByHandle", path_);
+        if (owner_.Fails("GetFileInformationByHandle", path_)) {
+            return false;
+        }
+        identity = owner_.IdentityOf(key_);
+        return true;
+    }
+
+    platform::SecurityRead GetSecurity(platform::FileSecurity& security) override {
+        owner_.Log("GetSecurityInfo", path_);
+        if (!owner_.hasAcls) {
+            return platform::SecurityRead::NoAcls;
+        }
+        if (owner_.Fails("GetSecurityInfo", path_)) {
+            return platform::SecurityRead::Failed;
+        }
+        auto node = owner_.nodes_.find(key_);
+        security = junction_ ? owner_.SecurityAt(std::string(), nullptr)
+                             : owner_.SecurityAt(
+                                   key_, node == owner_.nodes_.end() ? nullptr : &node->second);
+        return platform::SecurityRead::Read;
+    }
+
+  private:
+    FakePlatform& owner_;
+    std::string path_;
+    std::string key_;
+    std::string holdKey_;
+    std::string finalPath_;
+    bool junction_;
+};
+
+std::unique_ptr<platform::HeldPath> FakePlatform::OpenHeld(const std::string& path) {
+    Log("CreateFileA READ_CONTROL", path);
+    if (Fails("CreateFileA", path)) {
+        return nullptr;
+    }
+    const std::string itself = AsItself(path);
+    if (JunctionAt(path) != nullptr) {
+        const std::string key = FoldCase(itself);
+        return std::make_unique<FakeHeldPath>(*this, path, "<junction>" + key, key,
+                                              "\\\\?\\" + itself, true);
+    }
+    const std::string full = Resolve(path);
+    const std::string key = Key(path);
+    // A drive's or a share's root is always there.
+    const std::size_t rootEnd =
+        full.compare(0, 2, "\\\\") == 0
+            ? cp932::FindChar(full, '\\', cp932::FindChar(full, '\\', 2) + 1)
+            : (full.size() == 2 && full[1] == ':' ? std::string::npos : 0);
+    const bool root = rootEnd == std::string::npos;
+    if (!root && nodes_.count(key) == 0) {
+        return nullptr;
+    }
+    return std::make_unique<FakeHeldPath>(*this, path, key, FoldCase(full),
+                                          "\\\\?\\" + full + (root ? "\\" : ""), false);
 }
 
 bool FakePlatform::GetFileIdentity(const std::string& path, platform::FileIdentity& identity) {
@@ -596,8 +765,15 @@ platform::FileIdentity FakePlatform::IdentityOf(const std::string& key) {
         ++nextFileIndex_;
     }
     platform::FileIdentity identity;
+    // The volume: the drive, or the share, the key begins with.
+    const std::size_t rootEnd = key.compare(0, 2, "\\\\") == 0
+                                    ? cp932::FindChar(key, '\\', cp932::FindChar(key, '\\', 2) + 1)
+                                    : 2;
     identity.volumeSerial = 0x1234ABCD;
-    identity.idLow = zeroFileIds ? 0 : index->second;
+    for (const char c : key.substr(0, rootEnd)) {
+        identity.volumeSerial = identity.volumeSerial * 31 + static_cast<unsigned char>(c);
+    }
+    identity.idLow = zeroFileIds || zeroIds_.count(key) != 0 ? 0 : index->second;
     return identity;
 }
 

@@ -101,14 +101,31 @@ class FakePlatform final : public platform::SystemInfo,
     std::string Contents(const std::string& path) const;
     // The security descriptor the file or folder was created with; null when none was given.
     const platform::SecurityDescriptor* SecurityOf(const std::string& path) const;
-    // Makes folder a junction to target: every path through folder leads into target.
-    void AddJunction(const std::string& folder, const std::string& target);
+    // Makes folder, at any level of a path, a junction to target: every path through folder leads
+    // into target. Opened as itself, the junction is a reparse point (IO_REPARSE_TAG_MOUNT_POINT)
+    // with an owner and DACL of its own, which pass (target has its own). False, and nothing
+    // changes, while the folder or anything below it is held (see OpenHeld), as on Windows.
+    bool AddJunction(const std::string& folder, const std::string& target);
+    // A link as Wine shows a Unix link to a folder: the listing (FindFirstFileA) calls it a
+    // reparse point, but a handle opened on it is what it leads to (attributes, owner, DACL).
+    void AddUnixLink(const std::string& folder, const std::string& target);
+    // False: share modes do not protect what is held, as when another user's move comes from
+    // outside Windows (a Unix process under Wine) or through a server that ignores them.
+    bool honoursShareModes = true;
+    // Whether a handle of OpenHeld holds the file or folder now.
+    bool IsHeld(const std::string& path) const;
+    // Makes a file a reparse point with this tag: a file the system compressed, deduplicated or
+    // keeps in the cloud, or a symbolic link (a name surrogate).
+    void SetReparseTag(const std::string& path, uint32_t tag);
     // False: a system before Vista, without GetFinalPathNameByHandleA.
     bool hasFinalPathName = true;
     // False: the 9x family, which can delete a file only by its path (DeleteFileA).
     bool hasDeleteByHandle = true;
-    // True: a server that answers 0 for every file's index.
+    // True: a server that answers 0 for every file's index. Each drive and share is a volume of
+    // its own serial number.
     bool zeroFileIds = false;
+    // One file whose index is answered as 0, as a server may give for some of its files.
+    void GiveZeroId(const std::string& path);
     // The owner and DACL a file, folder or drive root ("C:\") reads as. Without one: owned by
     // Administrators, full control for SYSTEM and Administrators, read and execute for Users,
     // as a folder the installer protects.
@@ -199,15 +216,15 @@ class FakePlatform final : public platform::SystemInfo,
                                   const platform::SecurityDescriptor& descriptor) override;
     std::unique_ptr<platform::NewFile> CreateNewFile(
         const std::string& path, const platform::SecurityDescriptor* descriptor) override;
-    bool GetFinalPathName(const std::string& folder, std::string& finalPath) override;
+    platform::FinalPathRead GetFinalPathName(const std::string& folder,
+                                             std::string& finalPath) override;
     std::string GetWindowsDirectory() override;
     std::unique_ptr<platform::TextFile> OpenTextFile(const std::string& path) override;
     std::unique_ptr<platform::Stream> OpenStream(const std::string& path,
                                                  const char* mode) override;
     platform::DeleteResult DeleteExpectedFile(const std::string& path,
                                               const platform::ExpectedFile& expected) override;
-    platform::SecurityRead GetFileSecurity(const std::string& path,
-                                           platform::FileSecurity& security) override;
+    std::unique_ptr<platform::HeldPath> OpenHeld(const std::string& path) override;
     bool SetCurrentDirectory(const std::string& path) override;
     bool GetFullPathName(const std::string& path, std::string& fullPath) override;
     bool GetFileIdentity(const std::string& path, platform::FileIdentity& identity) override;
@@ -283,8 +300,14 @@ class FakePlatform final : public platform::SystemInfo,
         std::optional<uint64_t> readableBytes;
         std::optional<uint64_t> writableBytes;
         std::optional<platform::SecurityDescriptor> security;
+        uint32_t reparseTag = 0;
+    };
+    struct Junction {
+        std::string target;       // full path
+        bool listedOnly = false;  // a Unix link under Wine: followed even when opened as itself
     };
     class FakeStream;
+    class FakeHeldPath;
 
     bool Fails(const std::string& call, const std::string& argument = "") const;
     void Log(const std::string& call, const std::string& argument);
@@ -292,6 +315,21 @@ class FakePlatform final : public platform::SystemInfo,
     static std::string MessageText(unsigned message, uintptr_t wParam, intptr_t lParam);
     // The full path as Windows would resolve it.
     std::string Resolve(const std::string& path) const;
+    // The full path with "." and ".." gone and separators made "\", no link followed.
+    std::string Normalize(const std::string& path) const;
+    // A full path with every junction along it followed.
+    std::string Follow(const std::string& full) const;
+    // The full path of what a path names opened as itself: every junction above it followed, a
+    // junction at its end not.
+    std::string AsItself(const std::string& path) const;
+    // The junction path names, opened as itself; null when it names none.
+    const Junction* JunctionAt(const std::string& path) const;
+    // GetFinalPathNameByHandleA on a handle opened on path: answer, unless the system lacks the
+    // call or it is made to fail.
+    platform::FinalPathRead AnswerFinalPath(const std::string& path, const std::string& answer,
+                                            std::string& finalPath);
+    // The owner and DACL that the file or folder under a lookup key reads as.
+    platform::FileSecurity SecurityAt(const std::string& key, const Node* node) const;
     // Paths, roots and drive names compare without regard to case: ASCII letters fold, double-byte
     // characters stay as they are. Folded paths are the file system's lookup keys.
     static std::string FoldCase(const std::string& text);
@@ -323,10 +361,12 @@ class FakePlatform final : public platform::SystemInfo,
     std::map<std::string, std::map<std::string, std::size_t>> valueIndex_;
     std::map<platform::KeyHandle, std::string> openKeys_;  // handle -> folded path
     std::set<platform::DeviceContext> deviceContexts_;
-    std::map<std::string, uint64_t> writeLimits_;   // folded path -> bytes a file may hold
-    std::map<std::string, std::string> junctions_;  // folded folder -> full target
-    std::map<std::string, std::string> aliases_;    // folded alias -> folded folder
-    std::map<std::string, uint32_t> fileIndexes_;   // key -> file index
+    std::map<std::string, uint64_t> writeLimits_;  // folded path -> bytes a file may hold
+    std::map<std::string, Junction> junctions_;    // folded folder -> where it leads
+    std::map<std::string, int> holds_;             // folded full path -> handles holding it
+    std::map<std::string, std::string> aliases_;   // folded alias -> folded folder
+    std::map<std::string, uint32_t> fileIndexes_;  // key -> file index
+    std::set<std::string> zeroIds_;                // keys of files given the index 0
     std::map<std::string, platform::FileSecurity> securities_;  // key -> as SetSecurity set it
     uint32_t nextFileIndex_ = 1;
     uintptr_t nextHandle_ = 0x1000;

@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <io.h>
+#include <winioctl.h>
 
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 #include "common/cp932.h"
 #include "platform/stdio_files.h"
@@ -51,10 +53,10 @@ bool CanDeleteByHandle() {
     return FileInformationCall() != nullptr || NtFileInformationCall() != nullptr;
 }
 
-bool FinalPathOf(HANDLE handle, std::string& finalPath) {
+FinalPathRead FinalPathOf(HANDLE handle, std::string& finalPath) {
     const GetFinalPathNameByHandleAFunction query = FinalPathCall();
     if (query == nullptr) {
-        return false;
+        return FinalPathRead::NoCall;
     }
     // The answer carries the \\?\ prefix and may exceed MAX_PATH; a short buffer is told the size.
     std::string buffer(MAX_PATH + 8, '\0');
@@ -66,10 +68,10 @@ bool FinalPathOf(HANDLE handle, std::string& finalPath) {
                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     }
     if (length == 0 || length >= buffer.size()) {
-        return false;
+        return FinalPathRead::Failed;
     }
     finalPath.assign(buffer.data(), length);
-    return true;
+    return FinalPathRead::Read;
 }
 
 bool MarkForDeletion(HANDLE handle) {
@@ -114,6 +116,42 @@ bool IdentityOf(HANDLE handle, FileIdentity& identity) {
     return true;
 }
 
+// The attributes, and a reparse point's tag (0 for anything else), asked on the handle: in one
+// call from Vista on, else by FSCTL_GET_REPARSE_POINT, which every system with reparse points has.
+bool AttributeTagOf(HANDLE handle, uint32_t& attributes, uint32_t& reparseTag) {
+    const auto query =
+        Kernel32<GetFileInformationByHandleExFunction>("GetFileInformationByHandleEx");
+    if (query != nullptr) {
+        FILE_ATTRIBUTE_TAG_INFO tag = {};
+        if (query(handle, FileAttributeTagInfo, &tag, sizeof tag) == 0) {
+            return false;
+        }
+        attributes = tag.FileAttributes;
+        reparseTag = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? tag.ReparseTag : 0;
+        return true;
+    }
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (::GetFileInformationByHandle(handle, &information) == 0) {
+        return false;
+    }
+    attributes = information.dwFileAttributes;
+    reparseTag = 0;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return true;
+    }
+    // The tag is the first field of the reparse data, which may be up to 16 KiB.
+    const DWORD size = MAXIMUM_REPARSE_DATA_BUFFER_SIZE;
+    std::vector<DWORD> data(size / sizeof(DWORD));
+    DWORD returned = 0;
+    if (::DeviceIoControl(handle, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(), size, &returned,
+                          nullptr) == 0 ||
+        returned < sizeof(DWORD)) {
+        return false;
+    }
+    reparseTag = data[0];
+    return true;
+}
+
 // Whether the final path of a file lies directly in folder (a final path ending in "\").
 bool LiesDirectlyIn(const std::string& finalPath, const std::string& folder) {
     const std::size_t slash = cp932::FindLastBackslash(finalPath);
@@ -126,11 +164,33 @@ class Win32NewFile final : public StdioNewFile {
   public:
     Win32NewFile(HANDLE handle, FILE* file) : StdioNewFile(file), handle_(handle) {}
 
-    bool GetFinalPathName(std::string& finalPath) override {
+    FinalPathRead GetFinalPathName(std::string& finalPath) override {
         return FinalPathOf(handle_, finalPath);
     }
     bool DeleteOnClose() override { return MarkForDeletion(handle_); }
     bool GetIdentity(FileIdentity& identity) override { return IdentityOf(handle_, identity); }
+
+  private:
+    HANDLE handle_;
+};
+
+class Win32HeldPath final : public HeldPath {
+  public:
+    explicit Win32HeldPath(HANDLE handle) : handle_(handle) {}
+    ~Win32HeldPath() override { ::CloseHandle(handle_); }
+    Win32HeldPath(const Win32HeldPath&) = delete;
+    Win32HeldPath& operator=(const Win32HeldPath&) = delete;
+
+    bool GetAttributeTag(uint32_t& attributes, uint32_t& reparseTag) override {
+        return AttributeTagOf(handle_, attributes, reparseTag);
+    }
+    FinalPathRead GetFinalPathName(std::string& finalPath) override {
+        return FinalPathOf(handle_, finalPath);
+    }
+    bool GetIdentity(FileIdentity& identity) override { return IdentityOf(handle_, identity); }
+    SecurityRead GetSecurity(FileSecurity& security) override {
+        return SecurityOf(handle_, security);
+    }
 
   private:
     HANDLE handle_;
@@ -203,19 +263,32 @@ std::unique_ptr<NewFile> Win32Files::CreateNewFile(const std::string& path,
     return std::make_unique<Win32NewFile>(handle, file);
 }
 
-bool Win32Files::GetFinalPathName(const std::string& folder, std::string& finalPath) {
+FinalPathRead Win32Files::GetFinalPathName(const std::string& folder, std::string& finalPath) {
     if (FinalPathCall() == nullptr) {
-        return false;
+        return FinalPathRead::NoCall;
     }
     HANDLE handle = ::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        return false;
+        return FinalPathRead::Failed;
     }
-    const bool found = FinalPathOf(handle, finalPath);
+    const FinalPathRead found = FinalPathOf(handle, finalPath);
     ::CloseHandle(handle);
     return found;
+}
+
+std::unique_ptr<HeldPath> Win32Files::OpenHeld(const std::string& path) {
+    // FILE_READ_DATA (listing, for a folder) makes the handle take part in sharing; without
+    // FILE_SHARE_DELETE no one may then open what it holds to rename or delete it.
+    HANDLE handle =
+        ::CreateFileA(path.c_str(), FILE_READ_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    return std::make_unique<Win32HeldPath>(handle);
 }
 
 std::string Win32Files::GetWindowsDirectory() {
@@ -247,18 +320,18 @@ DeleteResult Win32Files::DeleteExpectedFile(const std::string& path, const Expec
     if (file == INVALID_HANDLE_VALUE) {
         return DeleteResult::Failed;
     }
-    BY_HANDLE_FILE_INFORMATION information = {};
+    uint32_t attributes = 0;
+    uint32_t tag = 0;
     FileIdentity identity;
     std::string finalPath;
     DeleteResult result = DeleteResult::NotThatFile;
-    if (::GetFileInformationByHandle(file, &information) == 0) {
+    if (!AttributeTagOf(file, attributes, tag)) {
         result = DeleteResult::Failed;
-    } else if ((information.dwFileAttributes &
-                (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+    } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !IsLink(attributes, tag) &&
                (!expected.identified || (IdentityOf(file, identity) && identity.Known() &&
                                          identity == expected.identity)) &&
-               (expected.folder.empty() ||
-                (FinalPathOf(file, finalPath) && LiesDirectlyIn(finalPath, expected.folder)))) {
+               (expected.folder.empty() || (FinalPathOf(file, finalPath) == FinalPathRead::Read &&
+                                            LiesDirectlyIn(finalPath, expected.folder)))) {
         result = MarkForDeletion(file) ? DeleteResult::Deleted : DeleteResult::Failed;
     }
     ::CloseHandle(file);

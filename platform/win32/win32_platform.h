@@ -24,12 +24,12 @@ class Win32Files final : public Files {
                                   const SecurityDescriptor& descriptor) override;
     std::unique_ptr<NewFile> CreateNewFile(const std::string& path,
                                            const SecurityDescriptor* descriptor) override;
-    bool GetFinalPathName(const std::string& folder, std::string& finalPath) override;
+    FinalPathRead GetFinalPathName(const std::string& folder, std::string& finalPath) override;
     std::string GetWindowsDirectory() override;
     std::unique_ptr<TextFile> OpenTextFile(const std::string& path) override;
     std::unique_ptr<Stream> OpenStream(const std::string& path, const char* mode) override;
     DeleteResult DeleteExpectedFile(const std::string& path, const ExpectedFile& expected) override;
-    SecurityRead GetFileSecurity(const std::string& path, FileSecurity& security) override;
+    std::unique_ptr<HeldPath> OpenHeld(const std::string& path) override;
     bool SetCurrentDirectory(const std::string& path) override;
     bool GetFullPathName(const std::string& path, std::string& fullPath) override;
     bool GetFileIdentity(const std::string& path, FileIdentity& identity) override;
@@ -133,6 +133,10 @@ class Win32Platform {
 // A function of a system library the program has already loaded (kernel32.dll, advapi32.dll),
 // looked up by name; null when the running system lacks it.
 FARPROC LoadedSystemFunction(const char* module, const char* name);
+
+// GetSecurityInfo on a handle opened with READ_CONTROL: its owner and the entries of its DACL
+// that allow, each SID read as a Trustee.
+SecurityRead SecurityOf(HANDLE handle, FileSecurity& security);
 
 // SECURITY_ATTRIBUTES that carry a descriptor, valid while this lives.
 class SecurityAttributes {

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "platform/dacl_entries.h"
 #include "platform/win32/win32_platform.h"
 
 namespace platform::win32 {
@@ -118,52 +119,47 @@ class KnownAccounts {
 
 }  // namespace
 
-SecurityRead Win32Files::GetFileSecurity(const std::string& path, FileSecurity& security) {
+SecurityRead SecurityOf(HANDLE handle, FileSecurity& security) {
     const auto securityInfo = Advapi32<decltype(&::GetSecurityInfo)>("GetSecurityInfo");
-    const auto getAce = Advapi32<decltype(&::GetAce)>("GetAce");
     // The 9x family's ADVAPI32 answers the security calls without doing anything.
-    if ((::GetVersion() & 0x80000000u) != 0 || securityInfo == nullptr || getAce == nullptr) {
+    if ((::GetVersion() & 0x80000000u) != 0 || securityInfo == nullptr) {
         return SecurityRead::NoAcls;
     }
     const KnownAccounts accounts;
     if (!accounts.Ready()) {
         return SecurityRead::Failed;
     }
-    HANDLE file = ::CreateFileA(
-        path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return SecurityRead::Failed;
-    }
     PSID owner = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD error =
-        securityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                     &owner, nullptr, &dacl, nullptr, &descriptor);
-    ::CloseHandle(file);
-    if (error != ERROR_SUCCESS) {
+    if (securityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                     &owner, nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
         return SecurityRead::Failed;
     }
+    // The DACL lies in the descriptor's own allocation: its entries are read within it.
+    const auto* start = static_cast<const unsigned char*>(descriptor);
+    const std::size_t allocated = ::LocalSize(descriptor);
+    const auto* aclBytes = reinterpret_cast<const unsigned char*>(dacl);
+    std::vector<AllowingEntry> entries;
+    const bool readable =
+        dacl == nullptr ||
+        (aclBytes >= start && aclBytes < start + allocated &&
+         ReadAllowingEntries(aclBytes, allocated - static_cast<std::size_t>(aclBytes - start),
+                             entries));
     FileSecurity read;
     read.owner = owner == nullptr ? Trustee::Other : accounts.Of(owner);
     read.hasDacl = dacl != nullptr;
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-        void* ace = nullptr;
-        if (!getAce(dacl, i, &ace)) {
-            ::LocalFree(descriptor);
-            return SecurityRead::Failed;
-        }
-        const auto* header = static_cast<const ACE_HEADER*>(ace);
-        // A conditional entry has the layout of a plain one; it is taken as if its condition held.
-        if (header->AceType == ACCESS_ALLOWED_ACE_TYPE ||
-            header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE) {
-            auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+    // A compound entry counts for each account it names.
+    for (const AllowingEntry& entry : entries) {
+        for (const unsigned char* sid : entry.sids) {
             read.allowed.push_back(
-                {accounts.Of(&allowed->SidStart), allowed->Mask, header->AceFlags});
+                {accounts.Of(const_cast<unsigned char*>(sid)), entry.accessMask, entry.aceFlags});
         }
     }
     ::LocalFree(descriptor);
+    if (!readable) {
+        return SecurityRead::Failed;
+    }
     security = read;
     return SecurityRead::Read;
 }

@@ -814,6 +814,33 @@ class E1OtherUsersTest(InstallCase):
         self.expect_completion()
         self.assert_registered(font_table(), spec.face_name, r"C:\shared\fonts\new\s.ttf")
 
+    def test_a_level_that_is_a_unix_link_is_refused_wherever_it_leads(self):
+        # Wine lists a Unix link to a folder as a reparse point (FindFirstFileA), but a handle
+        # opened on it, with FILE_FLAG_OPEN_REPARSE_POINT too, is the folder it leads to: no
+        # reparse point, no tag, that folder's owner, DACL and final path. The installer takes
+        # the listing's word: such a level is a link.
+        spec = FontSpec("FI E2E Linked Level", "FIE2ELinkedLevel")
+        os.makedirs(unix_path(r"C:\linktarget\fonts"))
+        os.chmod(unix_path(r"C:\linktarget"), 0o777)
+        os.symlink(unix_path(r"C:\linktarget"), unix_path(r"C:\linklevel"))
+        self.start(make_package("linklevel-pkg", [(spec.face_name, "l.ttf", ttf(spec))]))
+        refusal = ("」には、ほかのユーザがフォントを置き換えられるため、インストールできません。\n"
+                   "標準のフォントフォルダを選ぶと、安全にインストールできます。")
+        # To a folder others may change, and once it is closed to them: refused either way.
+        for mode in (0o777, 0o755):
+            os.chmod(unix_path(r"C:\linktarget"), mode)
+            self.choose_folder(r"C:\linklevel\fonts")
+            self.install()
+            self.expect_message(self.hwnd, "フォルダ「C:\\linklevel\\fonts\\" + refusal)
+            self.assert_only_main_dialog()
+            self.assertEqual(os.listdir(unix_path(r"C:\linktarget\fonts")), [])
+        self.assert_not_registered(font_table(), spec.face_name)
+        # The same folder named where it lies takes the font.
+        self.choose_folder(r"C:\linktarget\fonts")
+        self.install()
+        self.expect_completion()
+        self.assert_registered(font_table(), spec.face_name, r"C:\linktarget\fonts\l.ttf")
+
 
 # ---- a slow copy --------------------------------------------------------------------------------
 

@@ -134,10 +134,12 @@ TEST_F(FontListCheck, FindsFilesTheInstallerCannotUse) {
 
     // A device's name, with or without an extension, is reported on its line; a longer name is
     // no device.
-    findings = Check("A,sub\\con.ttf\r\nB,LPT9\r\nC,console.ttf\r\n");
+    findings = Check("A,sub\\con.ttf\r\nB,LPT9\r\nC,console.ttf\r\nD,com0.otf\r\nE,COM10\r\n");
     EXPECT_TRUE(Has(findings, 1, true, "装置名"));
     EXPECT_TRUE(Has(findings, 2, true, "装置名"));
     EXPECT_FALSE(Has(findings, 3, true, "装置名"));
+    EXPECT_TRUE(Has(findings, 4, true, "COM0～COM9、LPT0～LPT9"));
+    EXPECT_FALSE(Has(findings, 5, true, "装置名"));
 }
 
 TEST_F(FontListCheck, FindsRepeatedFacesAndCollections) {

@@ -4,9 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "process/globals.h"
 #include "catalogue/font_list.h"
+#include "common/cp932.h"
 #include "platform/fake/fake_platform.h"
+#include "services/destination.h"
+#include "services/folders.h"
 #include "services/progress_dialog.h"
 
 class FakeWindowsTest : public ::testing::Test {
@@ -36,3 +41,11 @@ struct FreshWindows {
         windows.CreateDialogParam(nullptr, 131, nullptr, ProgressDialogProc, 0);
     platform::WindowHandle previousDialog;
 };
+
+// A destination as the install command hands it on, in the Windows installed now: the Fonts
+// folder resolved, any other folder checked and held. It must pass.
+inline Destination HeldDestination(const std::string& folder) {
+    Destination destination(folder, cp932::EqualsIgnoreCase(folder, GetFontsFolder() + "\\"));
+    EXPECT_EQ(destination.HoldLevels(), Destination::Hold::Held) << folder;
+    return destination;
+}

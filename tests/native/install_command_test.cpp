@@ -8,6 +8,7 @@
 #include "process/globals.h"
 #include "app/main_dialog.h"
 #include "fake_fixture.h"
+#include "platform/fake/fake_constants.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
 #include "services/folders.h"
@@ -52,6 +53,22 @@ class InstallCommandTest : public FakeWindowsTest {
         dialog.controls[IDC_CHOSEN_FOLDER].check = 1;
         dialog.controls[IDC_STANDARD_FOLDER].check = 0;
         dialog.controls[IDC_DESTINATION].text = typed;
+    }
+
+    // Presses the install button with the first font chosen and the folder typed.
+    int PressInto(const std::string& typed) {
+        fake.messageBoxes.clear();
+        return Press([&](platform::WindowHandle, fake::FakeDialog& dialog) {
+            Select(dialog, {0});
+            ChooseFolder(dialog, typed);
+        });
+    }
+    // The warning about a folder others could swap.
+    static std::vector<std::string> Refusal(const std::string& folder) {
+        return std::vector<std::string>{
+            "フォルダ「" + folder +
+            "」には、ほかのユーザがフォントを置き換えられるため、インストールできません。\n"
+            "標準のフォントフォルダを選ぶと、安全にインストールできます。"};
     }
 
     int Count(const std::string& prefix) const {
@@ -252,19 +269,6 @@ TEST_F(InstallCommandTest, AFolderOthersCouldSwapIsRefusedBeforeAnythingChanges)
     fake.AddFile("D:\\Tools\\Fonts\\a.ttf", "FACE=A\n");
     fake.AddStringValue(kNtKey, "A (TrueType)", "D:\\Tools\\Fonts\\a.ttf");
     fake.loadedFonts.push_back("D:\\Tools\\Fonts\\a.ttf");
-    const auto press = [&](const std::string& typed) {
-        fake.messageBoxes.clear();
-        return Press([&](platform::WindowHandle, fake::FakeDialog& dialog) {
-            Select(dialog, {0});
-            ChooseFolder(dialog, typed);
-        });
-    };
-    const auto refusal = [](const std::string& folder) {
-        return std::vector<std::string>{
-            "フォルダ「" + folder +
-            "」には、ほかのユーザがフォントを置き換えられるため、インストールできません。\n"
-            "標準のフォントフォルダを選ぶと、安全にインストールできます。"};
-    };
 
     // Each right that lets another user delete, rename or replace the folder, a folder above it
     // or the files in it, or take it over; on the folder, its parent and the root.
@@ -277,6 +281,7 @@ TEST_F(InstallCommandTest, AFolderOthersCouldSwapIsRefusedBeforeAnythingChanges)
         {"D:\\Tools\\Fonts", secured(Trustee::Administrators, {{Trustee::Users, kDeleteChild, 3}})},
         {"D:\\Tools\\Fonts", secured(Trustee::Administrators, {{Trustee::Other, kDelete, 0}})},
         {"D:\\", secured(Trustee::Administrators, {{Trustee::Other, kWriteDac, 0}})},
+        {"D:\\", secured(Trustee::Administrators, {{Trustee::Users, kDeleteChild, 3}})},
         {"D:\\Tools", secured(Trustee::Administrators, {{Trustee::Users, kWriteOwner, 0}})},
         {"D:\\Tools", secured(Trustee::Administrators, {{Trustee::Other, kGenericAll, 0}})},
         {"D:\\Tools\\Fonts", secured(Trustee::Other, {})},
@@ -284,8 +289,8 @@ TEST_F(InstallCommandTest, AFolderOthersCouldSwapIsRefusedBeforeAnythingChanges)
     };
     for (const Case& c : refused) {
         fake.SetSecurity(c.where, c.security);
-        EXPECT_EQ(press("D:\\Tools\\Fonts"), 0) << c.where;
-        EXPECT_EQ(Texts(), refusal("D:\\Tools\\Fonts\\")) << c.where;
+        EXPECT_EQ(PressInto("D:\\Tools\\Fonts"), 0) << c.where;
+        EXPECT_EQ(Texts(), Refusal("D:\\Tools\\Fonts\\")) << c.where;
         EXPECT_EQ(Count("CreateDialogParamA"), 0) << c.where;
         fake.SetSecurity(c.where, safe);
     }
@@ -293,31 +298,33 @@ TEST_F(InstallCommandTest, AFolderOthersCouldSwapIsRefusedBeforeAnythingChanges)
     EXPECT_TRUE(fake.FontLoaded("D:\\Tools\\Fonts\\a.ttf"));
     // A security that cannot be read is no better.
     fake.Fail("GetSecurityInfo", "D:\\Tools");
-    EXPECT_EQ(press("D:\\Tools\\Fonts"), 0);
-    EXPECT_EQ(Texts(), refusal("D:\\Tools\\Fonts\\"));
+    EXPECT_EQ(PressInto("D:\\Tools\\Fonts"), 0);
+    EXPECT_EQ(Texts(), Refusal("D:\\Tools\\Fonts\\"));
 
     // What leaves the fonts alone: every other right, an entry only for what is created inside,
-    // a folder owned by the user who runs the installer or by TrustedInstaller.
-    fake.SetSecurity("D:\\",
-                     secured(Trustee::TrustedInstaller,
-                             {{Trustee::Other, kHarmless, 0}, {Trustee::Other, 0x1F01FF, 0x0B}}));
+    // a folder owned by the user who runs the installer or by TrustedInstaller, and DELETE on a
+    // drive's root, which cannot be deleted or renamed (a data drive gives Authenticated Users
+    // Modify).
+    fake.SetSecurity("D:\\", secured(Trustee::TrustedInstaller, {{Trustee::Other, kHarmless, 0},
+                                                                 {Trustee::Other, 0x1F01FF, 0x0B},
+                                                                 {Trustee::Other, kDelete, 3}}));
     fake.SetSecurity("D:\\Ready",
                      secured(Trustee::RunningUser, {{Trustee::Users, kHarmless, 3},
                                                     {Trustee::RunningUser, 0x1F01FF, 3},
                                                     {Trustee::TrustedInstaller, 0x1F01FF, 0}}));
     fake.AddFolder("D:\\Ready");
-    EXPECT_EQ(press("D:\\Ready"), 1);
+    EXPECT_EQ(PressInto("D:\\Ready"), 1);
     EXPECT_EQ(Texts(), std::vector<std::string>{});
     EXPECT_EQ(Value("A (TrueType)"), "D:\\Ready\\a.ttf");
 
     // A folder the installer creates passes under parents that pass, and is not created under
     // one that does not.
-    EXPECT_EQ(press("D:\\Ready\\New\\Fonts"), 1);
+    EXPECT_EQ(PressInto("D:\\Ready\\New\\Fonts"), 1);
     EXPECT_TRUE(fake.messageBoxes.empty());
     fake.SetSecurity("D:\\Ready",
                      secured(Trustee::RunningUser, {{Trustee::Other, kDeleteChild, 0}}));
-    EXPECT_EQ(press("D:\\Ready\\Other"), 0);
-    EXPECT_EQ(Texts(), refusal("D:\\Ready\\Other\\"));
+    EXPECT_EQ(PressInto("D:\\Ready\\Other"), 0);
+    EXPECT_EQ(Texts(), Refusal("D:\\Ready\\Other\\"));
     EXPECT_FALSE(fake.FolderExists("D:\\Ready\\Other"));
 
     // A folder someone else makes while the installer creates the path stands in it: refused
@@ -328,15 +335,107 @@ TEST_F(InstallCommandTest, AFolderOthersCouldSwapIsRefusedBeforeAnythingChanges)
             fake.SetSecurity("D:\\Raced", platform::FileSecurity{Trustee::Other, true, {}});
         }
     };
-    EXPECT_EQ(press("D:\\Raced\\Fonts"), 0);
-    EXPECT_EQ(Texts(), refusal("D:\\Raced\\Fonts\\"));
+    EXPECT_EQ(PressInto("D:\\Raced\\Fonts"), 0);
+    EXPECT_EQ(Texts(), Refusal("D:\\Raced\\Fonts\\"));
     EXPECT_EQ(Count("CreateDialogParamA"), 0);
     fake.onCall = nullptr;
 
-    // The 9x family has no ACLs: nothing to refuse.
-    EXPECT_FALSE(OnlyAdministratorsMayReplace("D:\\Ready\\"));
+    // A system without ACLs has nothing to refuse.
+    fake.SetSecurity("D:\\Ready",
+                     secured(Trustee::RunningUser, {{Trustee::Other, kDeleteChild, 0}}));
+    EXPECT_EQ(PressInto("D:\\Ready"), 0);
     fake.hasAcls = false;
-    EXPECT_TRUE(OnlyAdministratorsMayReplace("D:\\Ready\\"));
+    EXPECT_EQ(PressInto("D:\\Ready"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+}
+
+TEST_F(InstallCommandTest, ALinkAtAnyLevelOfTheFolderIsRefusedWhereverItLeads) {
+    using platform::Trustee;
+    // A folder another user owns and may rewrite at will.
+    fake.AddFolder("C:\\Users\\Evil\\Fonts");
+    fake.SetSecurity("C:\\Users\\Evil", platform::FileSecurity{Trustee::Other, true, {}});
+    fake.SetSecurity("C:\\Users\\Evil\\Fonts", platform::FileSecurity{Trustee::Other, true, {}});
+    // The administrator's empty folder replaced by a junction to it, the junction's own owner and
+    // DACL as good as any; and a level above the destination replaced the same way.
+    fake.AddFolder("C:\\ProgramData\\MyFonts");
+    fake.AddJunction("C:\\ProgramData\\MyFonts", "C:\\Users\\Evil\\Fonts");
+    fake.AddFolder("C:\\Data");
+    fake.AddJunction("C:\\Data", "C:\\Users\\Evil");
+    // A junction to a folder that would pass is a link all the same.
+    fake.AddFolder("C:\\Safe\\Fonts");
+    fake.AddJunction("C:\\Alias", "C:\\Safe");
+    // Wine lists a Unix link as a reparse point though its handle is the folder it leads to.
+    fake.AddUnixLink("C:\\Wine", "C:\\Safe");
+    for (const std::string typed :
+         {"C:\\ProgramData\\MyFonts", "C:\\Data\\Fonts", "C:\\Alias\\Fonts", "C:\\Wine\\Fonts"}) {
+        EXPECT_EQ(PressInto(typed), 0) << typed;
+        EXPECT_EQ(Texts(), Refusal(typed + "\\")) << typed;
+        EXPECT_EQ(Count("CreateDialogParamA"), 0) << typed;
+    }
+    EXPECT_FALSE(fake.FileExists("C:\\Users\\Evil\\Fonts\\a.ttf"));
+    EXPECT_FALSE(fake.FileExists("C:\\Safe\\Fonts\\a.ttf"));
+    // A folder the system keeps in the cloud is a reparse point but no link: it takes the fonts.
+    fake.AddFolder("C:\\Cloud\\Fonts");
+    fake.SetReparseTag("C:\\Cloud", win::kReparseTagCloud);
+    EXPECT_EQ(PressInto("C:\\Cloud\\Fonts"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\Cloud\\Fonts\\a.ttf");
+}
+
+TEST_F(InstallCommandTest, TheFolderIsHeldForTheWholeRunAndLetGoAfterwards) {
+    // D:\Held is there, D:\Held\Fonts is created: both are held, with the root, while the font
+    // is copied, and no one can turn either into a junction meanwhile.
+    fake.AddFolder("D:\\Held");
+    fake.AddFolder("D:\\Elsewhere");
+    int checks = 0;
+    fake.onCall = [&](const std::string& call) {
+        if (call != "CreateFileA CREATE_NEW D:\\Held\\Fonts\\a.ttf") {
+            return;
+        }
+        ++checks;
+        for (const char* level : {"D:\\", "D:\\Held", "D:\\Held\\Fonts"}) {
+            EXPECT_TRUE(fake.IsHeld(level)) << level;
+        }
+        EXPECT_FALSE(fake.AddJunction("D:\\Held\\Fonts", "D:\\Elsewhere"));
+        EXPECT_FALSE(fake.AddJunction("D:\\Held", "D:\\Elsewhere"));
+    };
+    EXPECT_EQ(Press([](platform::WindowHandle, fake::FakeDialog& dialog) {
+                  Select(dialog, {0});
+                  ChooseFolder(dialog, "D:\\Held\\Fonts");
+              }),
+              1);
+    fake.onCall = nullptr;
+    EXPECT_EQ(checks, 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(fake.Contents("D:\\Held\\Fonts\\a.ttf"), "FACE=A\n");
+    // Once the run has ended, nothing is held any more.
+    EXPECT_FALSE(fake.IsHeld("D:\\Held\\Fonts"));
+    EXPECT_FALSE(fake.IsHeld("D:\\"));
+    EXPECT_TRUE(fake.AddJunction("D:\\Held\\Fonts", "D:\\Elsewhere"));
+}
+
+TEST_F(InstallCommandTest, AFolderWhoseFinalPathCannotBeHadIsRefused) {
+    fake.AddFolder("D:\\Ready");
+    fake.Fail("GetFinalPathNameByHandleA", "D:\\Ready");
+    EXPECT_EQ(PressInto("D:\\Ready"), 0);
+    EXPECT_EQ(Texts(), Refusal("D:\\Ready\\"));
+    // The Fonts folder is neither checked nor held, but it is resolved, with a text of its own.
+    fake.Fail("GetFinalPathNameByHandleA", "C:\\WINDOWS\\Fonts\\");
+    fake.messageBoxes.clear();
+    EXPECT_EQ(Press([](platform::WindowHandle, fake::FakeDialog& dialog) { Select(dialog, {0}); }),
+              0);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"フォントフォルダ「C:\\WINDOWS\\Fonts\\」の場所を"
+                                                "確認できないため、インストールできません。"});
+    EXPECT_EQ(PressInto("c:\\windows\\fonts"), 0);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"フォントフォルダ「c:\\windows\\fonts\\」の場所を"
+                                                "確認できないため、インストールできません。"});
+    EXPECT_EQ(Count("CreateDialogParamA"), 0);
+    EXPECT_EQ(Value("A (TrueType)"), "<none>");
+    // Without the call (before Vista), the levels held vouch for the folder.
+    fake.hasFinalPathName = false;
+    EXPECT_EQ(PressInto("D:\\Ready"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_EQ(Value("A (TrueType)"), "D:\\Ready\\a.ttf");
 }
 
 TEST_F(InstallCommandTest, ARelativeFolderIsPinnedToTheCurrentFolderOfThePress) {

@@ -8,6 +8,7 @@
 #include "catalogue/installed_fonts.h"
 #include "common/file_names.h"
 #include "engine/conflict_dialog.h"
+#include "platform/fake/fake_constants.h"
 #include "fake_fixture.h"
 #include "platform/win_constants.h"
 #include "resources/resource.h"
@@ -67,8 +68,9 @@ class InstallTest : public FakeWindowsTest {
     }
 
     int Run(const std::vector<FontEntry>& selection, const std::string& destination = kFonts) {
+        const Destination held = HeldDestination(destination);
         fake.calls.clear();
-        return InstallFonts(dialog, selection, destination);
+        return InstallFonts(dialog, selection, held);
     }
 
     fake::FakeControl& Control(int id) { return fake.dialogs.front()->controls[id]; }
@@ -160,7 +162,7 @@ TEST_F(InstallTest, ProgressPositionsForZeroOneTwoAndSevenFonts) {
             windows.AddFile("C:\\Package\\" + file, FontBytes("Face " + std::to_string(i)));
             selection.push_back(FontEntry{"Face " + std::to_string(i), file});
         }
-        ASSERT_EQ(InstallFonts(progress, selection, kFonts), 1) << count;
+        ASSERT_EQ(InstallFonts(progress, selection, HeldDestination(kFonts)), 1) << count;
         EXPECT_EQ(windows.dialogs.front()->controls[1010].positions, positions) << count;
         EXPECT_EQ(std::count(windows.calls.begin(), windows.calls.end(), kBroadcast), 1);
     }
@@ -183,7 +185,9 @@ TEST_F(InstallTest, OpenTypeIsRefusedBeforeWindows2000AndInstalledFromThenOn) {
         OsClass = osClass;
         windows.AddFile("C:\\Package\\a.ttf", FontBytes("A"));
         windows.AddFile("C:\\Package\\X.OTF", FontBytes("X"));
-        EXPECT_EQ(InstallFonts(dialog, {{"A", "a.ttf"}, {"X", "X.OTF"}}, kFonts), 0);
+        const Destination fonts = HeldDestination(kFonts);
+        windows.calls.clear();
+        EXPECT_EQ(InstallFonts(dialog, {{"A", "a.ttf"}, {"X", "X.OTF"}}, fonts), 0);
         ASSERT_EQ(windows.messageBoxes.size(), 1u) << osClass;
         EXPECT_EQ(windows.messageBoxes[0].text,
                   "OpenTypeフォントのインストールは、Adobe Type Managerから行ってください。");
@@ -199,7 +203,7 @@ TEST_F(InstallTest, OpenTypeIsRefusedBeforeWindows2000AndInstalledFromThenOn) {
         OsClass = osClass;
         windows.AddFile("C:\\Package\\X.OTF", FontBytes("X"));
         void* progress = fresh.progress;
-        EXPECT_EQ(InstallFonts(progress, {{"X", "X.OTF"}}, kFonts), 1) << osClass;
+        EXPECT_EQ(InstallFonts(progress, {{"X", "X.OTF"}}, HeldDestination(kFonts)), 1) << osClass;
         EXPECT_TRUE(windows.FileExists("C:\\WINDOWS\\Fonts\\X.OTF"));
     }
 }
@@ -228,12 +232,12 @@ TEST_F(InstallTest, NamesThatWouldLeaveTheDestinationOrItsLimitsAreRefusedUpFron
     // Devices, with any extension, and control characters up to 0x1F.
     for (const char* bad : {"",        ".",        "..",        "C:x.ttf",    "a?.ttf",    "a*.ttf",
                             "a|b",     "a\"b",     "<a>",       "\x95:b.ttf", "a.ttf\x83", "CON",
-                            "con.ttf", "Nul .ttf", "aux.a.b",   "PRN.TTF",    "COM1.ttf",  "com9",
-                            "LPT1",    "lpt9.otf", "a\x1F.ttf", "\x01.ttf"}) {
+                            "con.ttf", "Nul .ttf", "aux.a.b",   "PRN.TTF",    "COM0.ttf",  "com9",
+                            "lpt0",    "lpt9.otf", "a\x1F.ttf", "\x01.ttf"}) {
         EXPECT_FALSE(IsUsableFileName(bad)) << bad;
     }
     for (const char* good :
-         {"a.ttf", "ソ", ".ttf", "a..ttf", "表示 (1).ttf", "a b.ttf", "COM0.ttf", "COM10.ttf",
+         {"a.ttf", "ソ", ".ttf", "a..ttf", "表示 (1).ttf", "a b.ttf", "COMA.ttf", "COM10.ttf",
           "LPT.ttf", "console.ttf", "CONS", "xCON", "AUX1", "NULL.ttf", ".con"}) {
         EXPECT_TRUE(IsUsableFileName(good)) << good;
     }
@@ -351,7 +355,7 @@ TEST_F(InstallTest, AnEntryNamingAFolderIsRemovedWithoutDeletingAnything) {
         windows.AddStringValue(kNtKey, "Odd (TrueType)", data);
         windows.loadedFonts.push_back(windows.FullPath(std::string(kFonts) + data));
         windows.AddFile("C:\\Package\\odd.ttf", FontBytes("Odd"));
-        ASSERT_EQ(InstallFonts(progress, {{"Odd", "odd.ttf"}}, kFonts), 1) << data;
+        ASSERT_EQ(InstallFonts(progress, {{"Odd", "odd.ttf"}}, HeldDestination(kFonts)), 1) << data;
         EXPECT_EQ(std::count_if(windows.calls.begin(), windows.calls.end(),
                                 [](const std::string& call) {
                                     return call.rfind("CreateFileA DELETE", 0) == 0;
@@ -431,7 +435,7 @@ TEST_F(InstallTest, CancelIsSeenAtEveryPumpAndStopsWithTheRightKindOfStop) {
         fake::FakePlatform& windows = fresh.windows;
         arrange(windows);
         void* progress = fresh.progress;
-        ASSERT_EQ(InstallFonts(progress, selection, kFonts), 1);
+        ASSERT_EQ(InstallFonts(progress, selection, HeldDestination(kFonts)), 1);
         pumps = windows.peekCount;
     }
     // Sizes 2, milestones 2, removal 2, milestone 1, families 4, milestone 1, then the copies.
@@ -448,7 +452,8 @@ TEST_F(InstallTest, CancelIsSeenAtEveryPumpAndStopsWithTheRightKindOfStop) {
                 windows.PostCommand(progress, win::kIdCancel);
             }
         };
-        EXPECT_EQ(InstallFonts(progress, selection, kFonts), 0) << "cancel at pump " << at;
+        EXPECT_EQ(InstallFonts(progress, selection, HeldDestination(kFonts)), 0)
+            << "cancel at pump " << at;
         EXPECT_EQ(windows.peekCount, at) << "nothing pumps after the cancel";
         EXPECT_TRUE(windows.messageBoxes.empty()) << at;
         const auto broadcasts =
@@ -619,6 +624,79 @@ TEST_F(InstallTest, ThePackagesOwnFolderAsDestinationInstallsItsFilesWhereTheyLi
     EXPECT_EQ(fake.Contents(package + "a.ttf"), FontBytes("A"));
 }
 
+TEST_F(InstallTest, AFontInPlaceMustBeOneNoOtherUserMayRewrite) {
+    using platform::Trustee;
+    // Installed in place, the package's file is registered for every user as it lies.
+    FontList = {Package("A", "a.ttf")};
+    const std::string file = "C:\\Package\\a.ttf";
+    Installed("A (TrueType)", "A", "C:\\WINDOWS\\Fonts\\old-a.ttf", "old-a.ttf");
+    const auto secured = [](Trustee owner, std::vector<platform::AccessAllowed> others) {
+        platform::FileSecurity security{
+            owner,
+            true,
+            {{Trustee::LocalSystem, 0x1F01FF, 0}, {Trustee::Administrators, 0x1F01FF, 0}}};
+        security.allowed.insert(security.allowed.end(), others.begin(), others.end());
+        return security;
+    };
+    std::string installed = "old-a.ttf";
+    const auto refusedRun = [&](const std::string& why) {
+        fake.messageBoxes.clear();
+        EXPECT_EQ(Run({FontList[0]}, "C:\\Package\\"), 0) << why;
+        EXPECT_EQ(Warnings(),
+                  std::vector<std::string>{
+                      "フォントファイル「C:\\Package\\a.ttf」は、ほかのユーザが書き換えられるため、"
+                      "この場所のままではインストールできません。\n標準のフォントフォルダを選ぶと、"
+                      "コピーして安全にインストールできます。"})
+            << why;
+        // Refused before anything changed.
+        EXPECT_EQ(Count(kBroadcast), 0) << why;
+        EXPECT_EQ(Value("A (TrueType)"), installed) << why;
+    };
+    // Each right that lets someone else rewrite, delete or re-permission the file, and an owner
+    // or a DACL that lets them.
+    for (const uint32_t right :
+         {0x2u, 0x4u, 0x40000000u, 0x10000000u, 0x10000u, 0x40000u, 0x80000u}) {
+        fake.SetSecurity(file, secured(Trustee::Administrators, {{Trustee::Users, right, 0}}));
+        refusedRun(std::to_string(right));
+    }
+    fake.SetSecurity(file, secured(Trustee::Other, {}));
+    refusedRun("owned by another user");
+    fake.SetSecurity(file, platform::FileSecurity{Trustee::Administrators, false, {}});
+    refusedRun("no DACL");
+    // A symbolic link in its place, whatever it leads to.
+    fake.SetSecurity(file, secured(Trustee::Administrators, {}));
+    fake.SetReparseTag(file, win::kReparseTagSymlink);
+    refusedRun("a link");
+
+    // What leaves the font alone: reading it, writing its attributes, the user's and the system's
+    // own accounts, an entry only for what a folder creates, a file the system compressed. It is
+    // installed where it lies and held until the run ends.
+    fake.SetSecurity(file,
+                     secured(Trustee::RunningUser, {{Trustee::Users, 0x1200A9 | 0x100 | 0x10, 0},
+                                                    {Trustee::TrustedInstaller, 0x1F01FF, 0},
+                                                    {Trustee::Other, 0x1F01FF, 0x8}}));
+    fake.SetReparseTag(file, win::kReparseTagWof);
+    bool heldWhileLoaded = false;
+    fake.onCall = [&](const std::string& call) {
+        if (call == "AddFontResourceA " + file) {
+            heldWhileLoaded = fake.IsHeld(file);
+        }
+    };
+    fake.messageBoxes.clear();
+    ASSERT_EQ(Run({FontList[0]}, "C:\\Package\\"), 1);
+    fake.onCall = nullptr;
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_TRUE(heldWhileLoaded);
+    EXPECT_FALSE(fake.IsHeld(file));
+    EXPECT_EQ(Value("A (TrueType)"), file);
+    EXPECT_EQ(Count("CreateFileA CREATE_NEW C:\\Package\\a1.ttf"), 0);
+
+    // A security that cannot be read vouches for nothing.
+    installed = file;
+    fake.Fail("GetSecurityInfo", file);
+    refusedRun("unreadable");
+}
+
 TEST_F(InstallTest, ARecordOfAnUnchosenLineOfThePackageKeepsItsFile) {
     // One face on two lines, installed in place from one and then from the other.
     FontList = {Package("A", "a.otf"), Package("A", "a.ttf")};
@@ -667,7 +745,8 @@ TEST_F(InstallTest, OneFileUnderTwoSpellingsIsStillThePackagesOwn) {
         // scan knows.)
         for (int run = spelling[3] == "a.ttf" ? 0 : 1; run < 2; ++run) {
             windows.calls.clear();
-            EXPECT_EQ(InstallFonts(fresh.progress, FontList, destination), 1) << destination;
+            EXPECT_EQ(InstallFonts(fresh.progress, FontList, HeldDestination(destination)), 1)
+                << destination;
             EXPECT_TRUE(windows.messageBoxes.empty()) << destination;
             EXPECT_EQ(windows.Contents(spelling[0] + "\\a.ttf"), FontBytes("A")) << destination;
             EXPECT_EQ(std::count_if(windows.calls.begin(), windows.calls.end(),
@@ -754,6 +833,9 @@ TEST_F(InstallTest, WhatIsCreatedOutsideTheFontsFolderGetsItsProtection) {
 }
 
 TEST_F(InstallTest, WhatAppearsAtTheTargetBeforeItIsCreatedStopsTheRunUntouched) {
+    // The folder is held for the run; where that does not stop a swap (a Unix process under
+    // Wine), the checks on each handle still do.
+    fake.honoursShareModes = false;
     // Another user puts a file (or a link) at the target after the clash check found none.
     fake.onCall = [this](const std::string& call) {
         if (call == "CreateFileA CREATE_NEW C:\\MyFonts\\b.ttf") {
@@ -793,7 +875,9 @@ TEST_F(InstallTest, WhatAppearsAtTheTargetBeforeItIsCreatedStopsTheRunUntouched)
 TEST_F(InstallTest, EveryDeleteRefusesAFileSwappedInAfterItsCheck) {
     // Each scenario has a chosen folder of its own, which another user turns into a junction to
     // the system folder at the worst moment: after the check, before the delete. Each file there
-    // bears the name the run is about to delete, and must survive.
+    // bears the name the run is about to delete, and must survive. The folder is held for the
+    // run; this is where that does not stop the swap (a Unix process under Wine).
+    fake.honoursShareModes = false;
     const std::string system32 = "C:\\WINDOWS\\System32\\";
     const auto swapAt = [this](const std::string& trigger, const std::string& folder) {
         fake.onCall = [this, trigger, folder](const std::string& call) {
@@ -870,6 +954,21 @@ TEST_F(InstallTest, EveryDeleteRefusesAFileSwappedInAfterItsCheck) {
     EXPECT_EQ(Warnings(),
               std::vector<std::string>{"ファイル C:\\F4\\d.ttf の削除に失敗しました。"});
     expectKept("d.ttf");
+
+    // The same on a server that gives every file the id 0, off the package's volume (so the file
+    // may be deleted): with no identity to hold, the folder it must lie in keeps the file.
+    fake.zeroFileIds = true;
+    fake.AddFile("D:\\F4\\d.ttf", "stray");
+    fake.onDialogShown = [this](platform::WindowHandle shown, fake::FakeDialog&) {
+        fake.AddJunction("D:\\F4", "C:\\WINDOWS\\System32");
+        fake.SendCommand(shown, win::kIdOk);
+    };
+    fake.messageBoxes.clear();
+    EXPECT_EQ(Run({Package("D", "d.ttf")}, "D:\\F4\\"), 0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{"ファイル D:\\F4\\d.ttf の削除に失敗しました。"});
+    expectKept("d.ttf");
+    fake.zeroFileIds = false;
     fake.onDialogShown = nullptr;
 
     // The removal pass: the broadcast before the delete waits on every window, a hung one for
@@ -894,6 +993,111 @@ TEST_F(InstallTest, EveryDeleteRefusesAFileSwappedInAfterItsCheck) {
     ASSERT_EQ(Run({Package("H", "h.ttf")}, "C:\\F7\\"), 1);
     EXPECT_EQ(Count("DeleteFileA C:\\F7\\old-h.ttf"), 1);
     EXPECT_FALSE(fake.FileExists("C:\\F7\\old-h.ttf"));
+}
+
+TEST_F(InstallTest, WhereTheSystemCannotSayWhichFileItIsNoFileOfThePackageCanBeLost) {
+    // A server that gives every file the id 0.
+    fake.zeroFileIds = true;
+    AnswerConflicts(win::kIdOk, true);  // overwrite, whenever asked
+    // An old record in the chosen folder, on the package's volume: unloaded and unregistered, but
+    // its file may be the package's under another spelling and stays; the new font is numbered.
+    Installed("A (TrueType)", "A", "C:\\MyFonts\\a.ttf", "C:\\MyFonts\\a.ttf");
+    ASSERT_EQ(Run({Package("A", "a.ttf")}, kChosen), 1);
+    EXPECT_EQ(Count("CreateFileA DELETE C:\\MyFonts\\a.ttf"), 0);
+    EXPECT_TRUE(fake.FileExists("C:\\MyFonts\\a.ttf"));
+    EXPECT_EQ(Value("A (TrueType)"), "C:\\MyFonts\\a1.ttf");
+    // A stray of a chosen font's name is not asked about, so 上書き cannot delete it.
+    fake.AddFile("C:\\MyFonts\\b.ttf", "stray");
+    ASSERT_EQ(Run({Package("B", "b.ttf")}, kChosen), 1);
+    EXPECT_EQ(ConflictDialogs(), 0);
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\b.ttf"), "stray");
+    EXPECT_EQ(Value("B (TrueType)"), "C:\\MyFonts\\b1.ttf");
+    // The copy of a font that will not load cannot be told from another file: it stays.
+    fake.Fail("AddFontResourceA", "C:\\MyFonts\\c.ttf");
+    EXPECT_EQ(Run({Package("C", "c.ttf")}, kChosen), 0);
+    EXPECT_TRUE(fake.FileExists("C:\\MyFonts\\c.ttf"));
+    EXPECT_EQ(Count("CreateFileA DELETE C:\\MyFonts\\c.ttf"), 0);
+
+    // A file on another volume than every file of the package is none of them, whatever its id:
+    // the old record's file goes, and the clash is asked about and overwritten.
+    fake.messageBoxes.clear();
+    fake.AddFolder("D:\\Fonts");
+    Installed("E (TrueType)", "E", "D:\\Fonts\\old-e.ttf", "D:\\Fonts\\old-e.ttf");
+    fake.AddFile("D:\\Fonts\\e.ttf", "stray");
+    ASSERT_EQ(Run({Package("E", "e.ttf")}, "D:\\Fonts\\"), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_FALSE(fake.FileExists("D:\\Fonts\\old-e.ttf"));
+    EXPECT_EQ(ConflictDialogs(), 1);
+    EXPECT_EQ(Value("E (TrueType)"), "D:\\Fonts\\e.ttf");
+    EXPECT_EQ(fake.Contents("D:\\Fonts\\e.ttf"), FontBytes("E"));
+
+    // Where the identity cannot be read at all, the file stays on any volume; so does one whose
+    // id alone is 0 beside package files of known ids on its volume.
+    fake.zeroFileIds = false;
+    fake.AddFile("C:\\MyFonts\\f.ttf", "stray");
+    fake.GiveZeroId("C:\\MyFonts\\f.ttf");
+    SameForFollowing = 0;  // asked again, were it asked
+    ASSERT_EQ(Run({Package("F", "f.ttf")}, kChosen), 1);
+    EXPECT_EQ(ConflictDialogs(), 1);
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\f.ttf"), "stray");
+    EXPECT_EQ(Value("F (TrueType)"), "C:\\MyFonts\\f1.ttf");
+    Installed("G (TrueType)", "G", "D:\\Fonts\\g.ttf", "D:\\Fonts\\g.ttf");
+    fake.Fail("GetFileInformationByHandle", "D:\\Fonts\\g.ttf");
+    ASSERT_EQ(Run({Package("G", "g.ttf")}, "D:\\Fonts\\"), 1);
+    EXPECT_TRUE(fake.FileExists("D:\\Fonts\\g.ttf"));
+    EXPECT_EQ(Value("G (TrueType)"), "D:\\Fonts\\g1.ttf");
+}
+
+TEST_F(InstallTest, OldFilesInTheFontsFolderGoOnlyWhereItsResolvedPathVouchesForThem) {
+    // Installing into a chosen folder, the removal pass also deletes old files in the Fonts
+    // folder, each checked against the Fonts folder as resolved once for the run.
+    Installed("A (TrueType)", "A", "C:\\WINDOWS\\Fonts\\old-a.ttf", "old-a.ttf");
+    Installed("B (TrueType)", "B", "C:\\WINDOWS\\Fonts\\old-b.ttf", "old-b.ttf");
+    ASSERT_EQ(Run({Package("A", "a.ttf"), Package("B", "b.ttf")}, kChosen), 1);
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\old-a.ttf"));
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\old-b.ttf"));
+    EXPECT_EQ(Count("GetFinalPathNameByHandleA C:\\WINDOWS\\Fonts\\"), 1);
+    // Where that path cannot be had, nothing there is deleted: the old records go, their files
+    // stay, and the new fonts are installed all the same.
+    Installed("C (TrueType)", "C", "C:\\WINDOWS\\Fonts\\old-c.ttf", "old-c.ttf");
+    fake.Fail("GetFinalPathNameByHandleA", "C:\\WINDOWS\\Fonts\\");
+    ASSERT_EQ(Run({Package("C", "c.ttf")}, kChosen), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_TRUE(fake.FileExists("C:\\WINDOWS\\Fonts\\old-c.ttf"));
+    EXPECT_EQ(Count("CreateFileA DELETE C:\\WINDOWS\\Fonts\\old-c.ttf"), 0);
+    EXPECT_EQ(Value("C (TrueType)"), "C:\\MyFonts\\c.ttf");
+}
+
+TEST_F(InstallTest, AFontTheSystemKeepsAnotherWayIsReplacedLikeAnyOtherButALinkIsNot) {
+    // An old font the system compressed, in the Fonts folder: the removal pass deletes it, and the
+    // new one takes its name.
+    Installed("A (TrueType)", "A", "C:\\WINDOWS\\Fonts\\a.ttf", "a.ttf");
+    fake.SetReparseTag("C:\\WINDOWS\\Fonts\\a.ttf", win::kReparseTagWof);
+    ASSERT_EQ(Run({Package("A", "a.ttf")}), 1);
+    EXPECT_EQ(Value("A (TrueType)"), "a.ttf");
+    EXPECT_FALSE(fake.FileExists("C:\\WINDOWS\\Fonts\\a1.ttf"));
+    // A stray kept in the cloud, in a chosen folder: 上書き replaces it.
+    fake.AddFile("C:\\MyFonts\\b.ttf", "stray");
+    fake.SetReparseTag("C:\\MyFonts\\b.ttf", win::kReparseTagCloud);
+    AnswerConflicts(win::kIdOk);
+    ASSERT_EQ(Run({Package("B", "b.ttf")}, kChosen), 1);
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\b.ttf"), FontBytes("B"));
+    // A symbolic link of a chosen font's name is no file to delete: 上書き stops the run.
+    fake.AddFile("C:\\MyFonts\\c.ttf", "link");
+    fake.SetReparseTag("C:\\MyFonts\\c.ttf", win::kReparseTagSymlink);
+    EXPECT_EQ(Run({Package("C", "c.ttf")}, kChosen), 0);
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{"ファイル C:\\MyFonts\\c.ttf の削除に失敗しました。"});
+    EXPECT_EQ(fake.Contents("C:\\MyFonts\\c.ttf"), "link");
+    // Nor one the removal pass meets: the old record goes, the link stays, and the new font is
+    // numbered.
+    fake.messageBoxes.clear();
+    Installed("D (TrueType)", "D", "C:\\WINDOWS\\Fonts\\d.ttf", "d.ttf");
+    fake.SetReparseTag("C:\\WINDOWS\\Fonts\\d.ttf", win::kReparseTagSymlink);
+    ASSERT_EQ(Run({Package("D", "d.ttf")}), 1);
+    EXPECT_TRUE(fake.messageBoxes.empty());
+    EXPECT_TRUE(fake.FileExists("C:\\WINDOWS\\Fonts\\d.ttf"));
+    EXPECT_EQ(Value("D (TrueType)"), "d1.ttf");
 }
 
 // --- failures in the copy loop ----------------------------------------------------------------

@@ -64,7 +64,7 @@ TEST_F(PathLimitsTest, TheDestinationPlusTheFileName) {
         const std::string destination = OfLength("C:\\", length - name.size(), "\\");
         windows.AddFolder(destination);
         windows.AddFile("C:\\Package\\" + name, "FACE=F\n");
-        const int result = InstallFonts(dialog, {{"F", name}}, destination);
+        const int result = InstallFonts(dialog, {{"F", name}}, HeldDestination(destination));
         if (length < 260) {
             EXPECT_EQ(result, 1);
             EXPECT_TRUE(windows.FileExists(destination + name));
@@ -88,7 +88,7 @@ TEST_F(PathLimitsTest, TheFileNameItself) {
         const std::string fileName = OfLength("C:\\Package\\", length, ".ttf");
         windows.AddFile(fileName, "FACE=F\n");
         windows.AddFolder("C:\\D");
-        const int result = InstallFonts(dialog, {{"F", fileName}}, "C:\\D\\");
+        const int result = InstallFonts(dialog, {{"F", fileName}}, HeldDestination("C:\\D\\"));
         EXPECT_EQ(result, length < 260 ? 1 : 0) << length;
         if (length >= 260) {
             ASSERT_EQ(windows.messageBoxes.size(), 1u);
@@ -109,7 +109,7 @@ TEST_F(PathLimitsTest, ANumberedNameThatWouldNotFitStopsTheRun) {
         windows.AddFolder(destination);
         windows.AddFile(destination + "\\" + name, "stray");
         windows.AddFile("C:\\Package\\" + name, "FACE=F\n");
-        const int result = InstallFonts(dialog, {{"F", name}}, destination + "\\");
+        const int result = InstallFonts(dialog, {{"F", name}}, HeldDestination(destination + "\\"));
         const std::string numbered = destination + "\\表1.ttf";
         ASSERT_EQ(numbered.size(), length);
         EXPECT_EQ(result, length < 260 ? 1 : 0) << length;
@@ -167,7 +167,8 @@ TEST_F(PathLimitsTest, AMissingFileIsNamedWholeHoweverLong) {
     for (std::size_t length : {259u, 260u, 261u}) {
         fake.messageBoxes.clear();
         const std::string fileName = OfLength("C:\\Nowhere\\", length, "");
-        EXPECT_EQ(InstallFonts(progress, {{"F", fileName}}, "C:\\WINDOWS\\Fonts\\"), 0);
+        EXPECT_EQ(
+            InstallFonts(progress, {{"F", fileName}}, HeldDestination("C:\\WINDOWS\\Fonts\\")), 0);
         ASSERT_EQ(fake.messageBoxes.size(), 1u);
         EXPECT_EQ(fake.messageBoxes[0].text, "ファイル" + fileName + "が見つかりません。");
     }

@@ -73,5 +73,9 @@ rm -rf "$work/zip" && mkdir "$work/zip"
 expect '! osslsigncode verify -CAfile "$work/signer.pem" -in "$work/zip/FontInstaller-$version/FontInstaller.exe" >/dev/null 2>&1' \
     "and FontInstaller.exe in that ZIP carries no signature"
 
+# The password file of the signing step, on its own (a stand-in signer, no build).
+expect 'tests/release/check_sign_password.sh >"$work/password.log" 2>&1 || { cat "$work/password.log"; false; }' \
+    "the password file is made private in one step and removed on every way out"
+
 echo "$failures failure(s)"
 [ "$failures" = 0 ]

@@ -53,3 +53,20 @@ TEST(ConstantsTest, LowWordIsTheControlIdOfACommand) {
     EXPECT_EQ(win::LowWord(MAKEWPARAM(1018, BN_CLICKED)), LOWORD(MAKEWPARAM(1018, BN_CLICKED)));
     EXPECT_EQ(win::LowWord(MAKEWPARAM(2, 0xFFFF)), 2);
 }
+static_assert(win::kFileWriteData == FILE_WRITE_DATA && win::kFileAppendData == FILE_APPEND_DATA);
+static_assert(win::kGenericWrite == GENERIC_WRITE);
+static_assert(win::kFileAttributeReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT);
+static_assert(IsReparseTagNameSurrogate(win::kReparseTagNameSurrogate) &&
+              IsReparseTagNameSurrogate(win::kReparseTagMountPoint) &&
+              !IsReparseTagNameSurrogate(win::kReparseTagCloud) &&
+              !IsReparseTagNameSurrogate(win::kReparseTagWof));
+static_assert(win::kReparseTagMountPoint == IO_REPARSE_TAG_MOUNT_POINT &&
+              win::kReparseTagCloud == IO_REPARSE_TAG_CLOUD &&
+              win::kReparseTagWof == IO_REPARSE_TAG_WOF);
+static_assert(win::kAccessAllowedAceType == ACCESS_ALLOWED_ACE_TYPE &&
+              win::kAccessAllowedCompoundAceType == ACCESS_ALLOWED_COMPOUND_ACE_TYPE &&
+              win::kAccessAllowedObjectAceType == ACCESS_ALLOWED_OBJECT_ACE_TYPE &&
+              win::kAccessAllowedCallbackAceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE &&
+              win::kAccessAllowedCallbackObjectAceType == ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE);
+static_assert(win::kAceObjectTypePresent == ACE_OBJECT_TYPE_PRESENT &&
+              win::kAceInheritedObjectTypePresent == ACE_INHERITED_OBJECT_TYPE_PRESENT);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalogue/font_list.h"
+#include "services/destination.h"
 #include "services/folders.h"
 #include "win32_test_support.h"
 
@@ -109,8 +110,8 @@ TEST_F(FilesTest, ProtectedFoldersAndNewFilesAreCreatedAndNothingIsOpenedInTheir
     EXPECT_EQ(file->Write("font", 4), 4u);
     std::string landed;
     std::string resolved;
-    ASSERT_TRUE(file->GetFinalPathName(landed));
-    ASSERT_TRUE(files.GetFinalPathName(folder + "\\", resolved));
+    ASSERT_EQ(file->GetFinalPathName(landed), platform::FinalPathRead::Read);
+    ASSERT_EQ(files.GetFinalPathName(folder + "\\", resolved), platform::FinalPathRead::Read);
     EXPECT_EQ(lstrcmpiA(landed.c_str(), (resolved + "\\表示.ttf").c_str()), 0)
         << landed << " in " << resolved;
     EXPECT_EQ(file->Close(), 0);
@@ -193,7 +194,7 @@ TEST_F(FilesTest, ADeleteByHandleTakesOnlyTheFileItWasMeantFor) {
     ASSERT_TRUE(expected.identity.Known());
     expected.identified = true;
     std::string resolved;
-    ASSERT_TRUE(files.GetFinalPathName(folder, resolved));
+    ASSERT_EQ(files.GetFinalPathName(folder, resolved), platform::FinalPathRead::Read);
     expected.folder = resolved + "\\";
 
     // Another file's identity, or another folder: refused, and the file stays.
@@ -201,7 +202,7 @@ TEST_F(FilesTest, ADeleteByHandleTakesOnlyTheFileItWasMeantFor) {
     ASSERT_TRUE(files.GetFileIdentity(other, wrongFile.identity));
     EXPECT_EQ(files.DeleteExpectedFile(path, wrongFile), platform::DeleteResult::NotThatFile);
     platform::ExpectedFile wrongFolder = expected;
-    ASSERT_TRUE(files.GetFinalPathName(scratch.Path(), resolved));
+    ASSERT_EQ(files.GetFinalPathName(scratch.Path(), resolved), platform::FinalPathRead::Read);
     wrongFolder.folder = resolved + "\\";
     EXPECT_EQ(files.DeleteExpectedFile(path, wrongFolder), platform::DeleteResult::NotThatFile);
     EXPECT_NE(files.DeleteExpectedFile(folder, platform::ExpectedFile()),
@@ -216,7 +217,13 @@ TEST_F(FilesTest, ADeleteByHandleTakesOnlyTheFileItWasMeantFor) {
     EXPECT_EQ(QueryFileSize(other), 5u);
 }
 
-TEST_F(FilesTest, AFolderIsJudgedByItsOwnerAndItsDacl) {
+// A chosen folder as the install command checks it: each level opened, checked and held.
+Destination::Hold HoldChosen(const std::string& folder) {
+    Destination destination(folder, false);
+    return destination.HoldLevels();
+}
+
+TEST_F(FilesTest, AFolderIsJudgedByItsOwnerAndItsDaclOnItsOwnHandle) {
     platform::Files& files = windows.Get().files;
     const std::string parent = scratch / "親";
     const std::string folder = parent + "\\フォント";
@@ -224,13 +231,16 @@ TEST_F(FilesTest, AFolderIsJudgedByItsOwnerAndItsDacl) {
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     // Wine shows every folder owned by the user, with SYSTEM and the user in full and Everyone
     // reading: such a folder takes the installer's fonts.
+    std::unique_ptr<platform::HeldPath> held = files.OpenHeld(folder);
+    ASSERT_NE(held, nullptr) << GetLastError();
     platform::FileSecurity security;
-    ASSERT_EQ(files.GetFileSecurity(folder, security), platform::SecurityRead::Read);
+    ASSERT_EQ(held->GetSecurity(security), platform::SecurityRead::Read);
     EXPECT_EQ(security.owner, platform::Trustee::RunningUser);
     ASSERT_FALSE(security.allowed.empty());
-    EXPECT_TRUE(OnlyAdministratorsMayReplace(folder + "\\"));
-    EXPECT_TRUE(OnlyAdministratorsMayReplace(folder + "\\新規\\"));
-    EXPECT_TRUE(OnlyAdministratorsMayReplace("C:\\"));
+    held.reset();
+    EXPECT_EQ(HoldChosen(folder + "\\"), Destination::Hold::Held);
+    EXPECT_EQ(HoldChosen(folder + "\\新規\\"), Destination::Hold::Missing);
+    EXPECT_EQ(HoldChosen("C:\\"), Destination::Hold::Held);
 
     // The parent opened to Everyone, with SetFileSecurityA. Wine keeps what Unix permissions
     // can hold: Everyone writing, which reads back with DELETE and FILE_DELETE_CHILD.
@@ -241,17 +251,69 @@ TEST_F(FilesTest, AFolderIsJudgedByItsOwnerAndItsDacl) {
     ASSERT_TRUE(SetFileSecurityA(parent.c_str(), DACL_SECURITY_INFORMATION, opened))
         << GetLastError();
     LocalFree(opened);
-    ASSERT_EQ(files.GetFileSecurity(parent, security), platform::SecurityRead::Read);
+    held = files.OpenHeld(parent);
+    ASSERT_NE(held, nullptr);
+    ASSERT_EQ(held->GetSecurity(security), platform::SecurityRead::Read);
     bool everyoneDeletes = false;
     for (const platform::AccessAllowed& entry : security.allowed) {
         everyoneDeletes = everyoneDeletes || (entry.trustee == platform::Trustee::Other &&
                                               (entry.accessMask & FILE_DELETE_CHILD) != 0);
     }
     EXPECT_TRUE(everyoneDeletes);
-    EXPECT_FALSE(OnlyAdministratorsMayReplace(folder + "\\"));
-    EXPECT_FALSE(OnlyAdministratorsMayReplace(parent + "\\新規\\"));
-    // A folder that cannot be read is not vouched for.
-    EXPECT_EQ(files.GetFileSecurity(scratch / "無い", security), platform::SecurityRead::Failed);
+    held.reset();
+    EXPECT_EQ(HoldChosen(folder + "\\"), Destination::Hold::Refused);
+    EXPECT_EQ(HoldChosen(parent + "\\新規\\"), Destination::Hold::Refused);
+    // What cannot be opened is not vouched for.
+    EXPECT_EQ(files.OpenHeld(scratch / "無い"), nullptr);
+}
+
+TEST_F(FilesTest, WhatIsHeldAnswersByItsHandleAndCannotBeRenamedOrRemoved) {
+    platform::Files& files = windows.Get().files;
+    const std::string folder = scratch / "表示";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string file = folder + "\\ソ.ttf";
+    WriteFile(file, "font");
+
+    std::unique_ptr<platform::HeldPath> heldFolder = files.OpenHeld(folder);
+    std::unique_ptr<platform::HeldPath> heldFile = files.OpenHeld(file);
+    ASSERT_NE(heldFolder, nullptr) << GetLastError();
+    ASSERT_NE(heldFile, nullptr) << GetLastError();
+    uint32_t attributes = 0;
+    uint32_t tag = 1;
+    ASSERT_TRUE(heldFolder->GetAttributeTag(attributes, tag));
+    EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u) << std::hex << attributes;
+    EXPECT_EQ(tag, 0u);
+    ASSERT_TRUE(heldFile->GetAttributeTag(attributes, tag));
+    EXPECT_EQ(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT), 0u);
+    std::string byHandle;
+    std::string byPath;
+    ASSERT_EQ(heldFolder->GetFinalPathName(byHandle), platform::FinalPathRead::Read);
+    ASSERT_EQ(files.GetFinalPathName(folder, byPath), platform::FinalPathRead::Read);
+    EXPECT_EQ(byHandle, byPath);
+    platform::FileIdentity identity;
+    platform::FileIdentity asked;
+    ASSERT_TRUE(heldFile->GetIdentity(identity));
+    ASSERT_TRUE(files.GetFileIdentity(file, asked));
+    EXPECT_TRUE(identity.Known() && identity == asked);
+
+    // Held, neither can be renamed or deleted; what the installer does inside still works.
+    const std::string moved = scratch / "moved";
+    EXPECT_FALSE(MoveFileA(folder.c_str(), moved.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(MoveFileA(file.c_str(), moved.c_str()));
+    EXPECT_FALSE(DeleteFileA(file.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    std::unique_ptr<platform::NewFile> created = files.CreateNewFile(folder + "\\new.ttf", nullptr);
+    ASSERT_NE(created, nullptr);
+    EXPECT_TRUE(created->DeleteOnClose());
+    created->Close();
+    EXPECT_EQ(PathExists(folder + "\\new.ttf", 0), 0);
+    EXPECT_EQ(QueryFileSize(file), 4u);
+
+    // Let go, both can.
+    heldFile.reset();
+    heldFolder.reset();
+    EXPECT_TRUE(MoveFileA(folder.c_str(), moved.c_str())) << GetLastError();
 }
 
 TEST_F(FilesTest, LoadFontListReadsARealFileWithJapaneseNames) {
