@@ -282,9 +282,15 @@ class Checker {
             ExplainMismatch(line, name, *first, font);
             return;
         }
-        const bool isFull =
-            std::any_of(font.families.begin(), font.families.end(),
-                        [match](const FamilyName& family) { return match == &family.fullName; });
+        const auto owner =
+            std::find_if(font.families.begin(), font.families.end(),
+                         [match](const FamilyName& family) { return match == &family.fullName; });
+        const bool isFull = owner != font.families.end();
+        if (isFull && TrimmedName(*owner) == name) {
+            Warn(line, "このフェイスはファミリ" + Quote(name) +
+                           "の通常のフェイスではありませんが、フル ネームがファミリ名と同じため、"
+                           "インストーラーはそのファミリの通常のフェイスと取り違えます。");
+        }
         const std::string what = isFull ? "フル ネーム" : "ファミリ名";
         const std::string most = isFull ? "63" : "31";
         if (match->ansi != name) {
@@ -355,8 +361,10 @@ class Checker {
         ++result_.systemChecked;
         std::string listed;
         for (const SystemFace& face : faces) {
-            // A member is listed under its family; its own name is the full name.
-            if (face.family == entry.fontName || face.fullName == entry.fontName) {
+            // A member is listed under its family; its own name is the full name. The reader
+            // drops the spaces at a name's edges, and so does the line.
+            if (TrimSpaces(face.family) == entry.fontName ||
+                TrimSpaces(face.fullName) == entry.fontName) {
                 ++result_.systemAgreed;
                 return;
             }

@@ -32,12 +32,16 @@ std::unique_ptr<FontData> FontSource::Open(const std::string& fileName) {
     return std::make_unique<BufferedFontData>(std::move(bytes));
 }
 
-std::string TrimmedName(const GdiName& name) {
-    const std::size_t first = name.ansi.find_first_not_of(' ');
+std::string TrimSpaces(const std::string& name) {
+    const std::size_t first = name.find_first_not_of(' ');
     if (first == std::string::npos) {
         return "";
     }
-    return name.ansi.substr(first, name.ansi.find_last_not_of(' ') + 1 - first);
+    return name.substr(first, name.find_last_not_of(' ') + 1 - first);
+}
+
+std::string TrimmedName(const GdiName& name) {
+    return TrimSpaces(name.ansi);
 }
 
 std::string FaceNameToWrite(const FamilyName& family) {

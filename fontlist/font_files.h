@@ -32,6 +32,7 @@ struct ReadFont {
 // member of a family, without the leading and trailing spaces the installer's reader drops.
 std::string FaceNameToWrite(const FamilyName& family);
 std::string TrimmedName(const GdiName& name);
+std::string TrimSpaces(const std::string& name);
 
 class FontFiles {
   public:

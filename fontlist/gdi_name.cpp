@@ -14,10 +14,10 @@ constexpr std::uint16_t kEnglish = 0x0409;
 constexpr std::uint32_t kCjkCodePages = 0x3E0000;
 constexpr std::uint16_t kItalicBit = 0x0001;  // OS/2 fsSelection
 constexpr std::uint16_t kBoldBit = 0x0020;
+constexpr std::uint16_t kObliqueBit = 0x0200;
 constexpr std::uint16_t kMacBold = 0x0001;  // head macStyle
 constexpr std::uint16_t kMacItalic = 0x0002;
 constexpr std::uint16_t kNormalWeight = 400;  // FW_NORMAL
-constexpr std::uint16_t kMediumWeight = 500;  // FW_MEDIUM
 
 bool Usable(const NameRecord& record, bool windows) {
     return record.decoded && SystemReads(record, windows);
@@ -90,17 +90,21 @@ const NameRecord* English(const FaceInfo& face, std::uint16_t nameId) {
     return nullptr;
 }
 
-// What GDI sees of a face's style, whatever its subfamily says in whichever language: the OS/2
-// bits and weight, or the head bits of a face without OS/2. NanumMyeongjoBold says Regular in
-// fsSelection but weighs 600: the system lists it under NanumMyeongjo as NanumMyeongjoBold.
+// What GDI sees of a face's style, whatever its subfamily says in whichever language. FreeType,
+// which Wine's GDI reads, takes italic from fsSelection's ITALIC or OBLIQUE bit and bold from its
+// BOLD bit, or from head.macStyle where there is no OS/2 table; Windows selects a family's face
+// for a request at FW_NORMAL, upright, by those bits and by usWeightClass, so only a face at
+// weight 400 exactly, neither bold nor italic, is the face the family's name stands for. A
+// Medium (500) beside its Regular is another face of the family, and so is a face of weight 0,
+// which the system reports as weight 0. A face without OS/2 has no weight but its bold bit.
+// NanumMyeongjoBold says Regular in fsSelection but weighs 600: the system lists it under
+// NanumMyeongjo as NanumMyeongjoBold.
 bool IsMember(const FaceInfo& face) {
     if (!face.hasOs2) {
         return face.hasHead && (face.macStyle & (kMacBold | kMacItalic)) != 0;
     }
-    // A weight class of 0 says nothing; the system takes it as normal.
-    const bool otherWeight = face.weightClass != 0 &&
-                             (face.weightClass < kNormalWeight || face.weightClass > kMediumWeight);
-    return (face.fsSelection & (kItalicBit | kBoldBit)) != 0 || otherWeight;
+    return (face.fsSelection & (kItalicBit | kObliqueBit | kBoldBit)) != 0 ||
+           face.weightClass != kNormalWeight;
 }
 
 }  // namespace

@@ -34,10 +34,11 @@ struct FamilyName : GdiName {
     std::u16string typographic;  // name ID 16 by the same choice, when it differs from full
     std::u16string wws;          // name ID 21 likewise
     bool vertical = false;       // a CJK code page: the system also lists "@" + family
-    // Any face but its family's regular one: bold, italic or oblique (fsSelection, or macStyle
-    // without an OS/2 table), or a weight other than normal and medium (usWeightClass outside
-    // 400 to 500). The system lists it under the family; its own name is the full name, as in
-    // "DejaVu Sans Bold Oblique".
+    // Any face but the one the system gives for its family at normal weight, upright: bold,
+    // italic or oblique (fsSelection, or macStyle without an OS/2 table), or any weight but
+    // FW_NORMAL (usWeightClass other than 400: Thin to Black, Book, Medium, SemiBold alike). The
+    // system lists it under the family; its own name is the full name, as in "DejaVu Sans Bold
+    // Oblique" or "Cabin Medium".
     bool member = false;
     GdiName fullName;  // name ID 4, or family and subfamily where there is none
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "common/cp932.h"
 
@@ -50,20 +51,28 @@ bool IsFontFileName(const std::string& fileName) {
 }
 
 MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontFiles& fonts) {
-    MadeFontList made;
-    const auto note = [&made](bool error, const std::string& message) {
-        made.notes.push_back(MadeNote{error, message});
+    // A file that can stand on a line, before names are shared out.
+    struct Candidate {
+        std::size_t index;  // in fileNames, which the lines and notes keep
+        const FamilyName* family;
+        std::string name;
+        bool line = false;
     };
-    std::map<std::string, std::string> written;  // face name, and the file it was written for
-    for (const std::string& fileName : fileNames) {
+    std::vector<std::pair<std::size_t, MadeNote>> notes;
+    const auto note = [&notes](std::size_t index, bool error, const std::string& message) {
+        notes.push_back({index, MadeNote{error, message}});
+    };
+    std::vector<Candidate> candidates;
+    for (std::size_t i = 0; i < fileNames.size(); ++i) {
+        const std::string& fileName = fileNames[i];
         const ReadFont& font = fonts.Get(fileName);
         if (!font.isFont) {
-            note(false, Quote(fileName) + "はフォントとして読めないため書きません。");
+            note(i, false, Quote(fileName) + "はフォントとして読めないため書きません。");
             continue;
         }
         const FamilyName& family = font.families.front();
         if (!family.found) {
-            note(false,
+            note(i, false,
                  Quote(fileName) + "にはWindowsが使うファミリ名（名前ID 1）がないため書きません。");
             continue;
         }
@@ -72,40 +81,88 @@ MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontFiles& 
         // A control character (a line end, a NUL) would break the line it stands on.
         if (std::any_of(name.begin(), name.end(),
                         [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
-            note(false, Quote(fileName) + "の名前には制御文字があり、FontList.txtに書けません。");
+            note(i, false,
+                 Quote(fileName) + "の名前には制御文字があり、FontList.txtに書けません。");
             continue;
         }
         if (name.empty()) {
-            note(true, Quote(fileName) +
-                           "の名前が空か空白だけのため、インストーラーが読めず、書きません。"
-                           "フォントの名前を直してください。");
+            note(i, true,
+                 Quote(fileName) +
+                     "の名前が空か空白だけのため、インストーラーが読めず、書きません。"
+                     "フォントの名前を直してください。");
             continue;
         }
         if (name != own.ansi) {
-            note(false, Quote(fileName) + "の名前" + Quote(own.ansi) +
-                            "は前後に空白があり、インストーラーは空白を除いた" + Quote(name) +
-                            "として読みます。");
+            note(i, false,
+                 Quote(fileName) + "の名前" + Quote(own.ansi) +
+                     "は前後に空白があり、インストーラーは空白を除いた" + Quote(name) +
+                     "として読みます。");
         }
-        const auto earlier = written.find(name);
-        if (earlier != written.end()) {
-            const FamilyName& other = fonts.Get(earlier->second).families.front();
-            if (SameFace(family, other)) {
-                note(false, Quote(fileName) + "は" + Quote(earlier->second) +
-                                "と同じフォント（フル ネーム" +
-                                Quote(family.fullName.found ? TrimmedName(family.fullName) : name) +
-                                "）で、Windowsは片方しか読み込まないため書きません。");
-            } else {
-                note(true, Quote(fileName) + "の名前" + Quote(name) + "は" +
-                               Quote(earlier->second) +
-                               "と同じで、インストーラーが区別できないため書きません。"
-                               "フォントの名前を直してください。");
-            }
+        if (family.member && name == TrimmedName(family)) {
+            note(i, false,
+                 Quote(fileName) + "はファミリ" + Quote(name) +
+                     "の通常のフェイスではありませんが、フル ネームがファミリ名と同じため、"
+                     "インストーラーはそのファミリの通常のフェイスと取り違えます。");
+        }
+        candidates.push_back(Candidate{i, &family, name});
+    }
+
+    // A family's name belongs to its regular face wherever that comes in the folder: regular
+    // faces take their names first, then every other face its full name.
+    std::vector<Candidate*> order;
+    for (Candidate& c : candidates) {
+        if (!c.family->member) {
+            order.push_back(&c);
+        }
+    }
+    for (Candidate& c : candidates) {
+        if (c.family->member) {
+            order.push_back(&c);
+        }
+    }
+    std::map<std::string, const Candidate*> written;  // face name, and the file it went to
+    for (Candidate* c : order) {
+        const std::string& fileName = fileNames[c->index];
+        const auto earlier = written.find(c->name);
+        if (earlier == written.end()) {
+            written[c->name] = c;
+            c->line = true;
             continue;
         }
-        written[name] = fileName;
-        const std::string line = Field(name) + "," + Field(fileName);
-        made.lines.push_back(line);
-        made.contents += line + "\r\n";
+        const std::string& otherName = fileNames[earlier->second->index];
+        const FamilyName& other = *earlier->second->family;
+        if (SameFace(*c->family, other)) {
+            note(c->index, false,
+                 Quote(fileName) + "は" + Quote(otherName) + "と同じフォント（フル ネーム" +
+                     Quote(c->family->fullName.found ? TrimmedName(c->family->fullName) : c->name) +
+                     "）で、Windowsは片方しか読み込まないため書きません。");
+        } else if (!c->family->member && !other.member) {
+            // Both are the face the system gives for the family at normal weight, upright.
+            note(c->index, true,
+                 Quote(fileName) + "と" + Quote(otherName) + "はどちらもファミリ" + Quote(c->name) +
+                     "の太さ400（標準）で太字・斜体でもないフェイスのため、Windowsは区別"
+                     "できず、インストーラーも同じフォントとして扱います。書きません。"
+                     "フォントの太さ（OS/2のusWeightClass）かファミリ名を直してください。");
+        } else {
+            note(c->index, true,
+                 Quote(fileName) + "の名前" + Quote(c->name) + "は" + Quote(otherName) +
+                     "と同じで、インストーラーが区別できないため書きません。"
+                     "フォントの名前を直してください。");
+        }
+    }
+
+    MadeFontList made;
+    for (const Candidate& c : candidates) {
+        if (c.line) {
+            const std::string line = Field(c.name) + "," + Field(fileNames[c.index]);
+            made.lines.push_back(line);
+            made.contents += line + "\r\n";
+        }
+    }
+    std::stable_sort(notes.begin(), notes.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& indexed : notes) {
+        made.notes.push_back(std::move(indexed.second));
     }
     return made;
 }

@@ -21,8 +21,10 @@ struct MadeFontList {
 };
 
 // One line per font file that reads as a font, in the order given: the family of its first
-// face (the full name for a member of a family), then the file name. A second file of the same
-// font (one family and full name, as an .otf and a .ttf of one face) is left out with a note.
+// face (the full name for a member of a family), then the file name. A name goes to one file
+// only, a family's name to its regular face wherever that comes. A second file of the same font
+// (one family and full name, as an .otf and a .ttf of one face) is left out with a note; a second
+// regular face of one family, which the system cannot tell from the first, with an error.
 MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontFiles& fonts);
 
 // Whether a file name is one `make` takes: .ttf, .ttc or .otf in any case.

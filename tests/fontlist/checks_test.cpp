@@ -264,6 +264,78 @@ TEST_F(FontListCheck, MakeWritesOneLineForTheSameFontInTwoFiles) {
     EXPECT_TRUE(two.HasError());
 }
 
+// The family's name belongs to the face the system gives at normal weight, upright; a Medium of
+// the same name ID 1 is another face, wherever it comes among the files.
+TEST_F(FontListCheck, GivesAFamilysNameToItsRegularFaceAlone) {
+    const auto weighing = [](const std::u16string& subfamily, std::uint16_t weight,
+                             const std::u16string& full) {
+        fontlist_test::Face face = Member(subfamily, 0x40);
+        face.weightClass = weight;
+        face.names.back().text = full;
+        return fontlist_test::BuildFont(face);
+    };
+    fonts_.files["medium.ttf"] = weighing(u"Medium", 500, u"Sample Serif Medium");
+    fonts_.files["light.ttf"] = weighing(u"Light", 400, u"Sample Serif Light");
+    fonts_.files["upper.ttf"] = weighing(u"Regular", 400, u"SAMPLE SERIF REGULAR");
+    fontlist_test::Face italic = Member(u"Italic", 0x01);
+    italic.names.back().text = u"Sample Serif";  // its full name is the family's
+    fonts_.files["italic.ttf"] = fontlist_test::BuildFont(italic);
+    fontlist::FontFiles files(fonts_);
+
+    const fontlist::MadeFontList made =
+        fontlist::MakeFontList({"medium.ttf", "serif.ttf", "serifb.ttf"}, files);
+    EXPECT_EQ(made.contents,
+              "Sample Serif Medium,medium.ttf\r\nSample Serif,serif.ttf\r\n"
+              "Sample Serif Bold,serifb.ttf\r\n");
+    EXPECT_TRUE(made.notes.empty());
+    // The Medium under the family's name would be taken for the installed Regular.
+    EXPECT_TRUE(Has(Check("Sample Serif,medium.ttf\r\n"), 1, true,
+                    "フル ネームの「Sample Serif Medium」と書いて"));
+
+    // A Light that says weight 400 is the same face to the system as the Regular: an error on
+    // the later file, never two lines of one name.
+    const fontlist::MadeFontList light = fontlist::MakeFontList({"serif.ttf", "light.ttf"}, files);
+    EXPECT_EQ(light.contents, "Sample Serif,serif.ttf\r\n");
+    ASSERT_EQ(light.notes.size(), 1u);
+    EXPECT_TRUE(light.notes[0].error);
+    EXPECT_NE(light.notes[0].message.find("「light.ttf」と「serif.ttf」はどちらも"),
+              std::string::npos);
+    // Full names that differ in case only are one face to the system: one line, no error.
+    const fontlist::MadeFontList upper = fontlist::MakeFontList({"upper.ttf", "serif.ttf"}, files);
+    EXPECT_EQ(upper.contents, "Sample Serif,upper.ttf\r\n");
+    ASSERT_EQ(upper.notes.size(), 1u);
+    EXPECT_FALSE(upper.HasError());
+
+    // An italic whose full name is the family's: alone it is written, with a warning from both
+    // commands; beside the regular face, that face keeps the name though it comes later.
+    const fontlist::MadeFontList alone = fontlist::MakeFontList({"italic.ttf"}, files);
+    EXPECT_EQ(alone.contents, "Sample Serif,italic.ttf\r\n");
+    ASSERT_EQ(alone.notes.size(), 1u);
+    EXPECT_FALSE(alone.notes[0].error);
+    EXPECT_TRUE(Has(Check(alone.contents), 1, false, "通常のフェイスと取り違えます"));
+    const fontlist::MadeFontList both = fontlist::MakeFontList({"italic.ttf", "serif.ttf"}, files);
+    EXPECT_EQ(both.contents, "Sample Serif,serif.ttf\r\n");
+    ASSERT_EQ(both.notes.size(), 2u);
+    EXPECT_TRUE(both.notes[1].error);
+    EXPECT_NE(both.notes[1].message.find("「italic.ttf」の名前「Sample Serif」は「serif.ttf」"),
+              std::string::npos);
+
+    // A member whose family ends in a space, listed under the family as the reader trims it.
+    fontlist_test::Face spaced = Member(u"Bold", 0x20);
+    spaced.names.front().text = u"Sample Serif ";
+    fonts_.files["spaced.ttf"] = fontlist_test::BuildFont(spaced);
+    EXPECT_TRUE(Has(Check("Sample Serif,spaced.ttf\r\n"), 1, true,
+                    "フル ネームの「Sample Serif Bold」と書いて"));
+
+    // A collection's second face, a member whose full name ends in a space, is still a full name.
+    fontlist_test::Face second = Member(u"Bold", 0x20);
+    second.names.back().text = u"Sample Serif Bold ";
+    fonts_.files["two.ttc"] =
+        fontlist_test::BuildCollection({WindowsFace({{0x0411, u"見本一"}}), second});
+    EXPECT_TRUE(Has(Check("Sample Serif Bold,two.ttc\r\n"), 1, false,
+                    "フォントのフル ネーム「Sample Serif Bold 」には前後に空白"));
+}
+
 // The full name of a member is cut where elfFullName cuts it, at 63 bytes, and only there.
 TEST_F(FontListCheck, WarnsWhereWindowsCutsAFullName) {
     for (std::size_t kana : {31, 32}) {

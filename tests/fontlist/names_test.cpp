@@ -103,6 +103,58 @@ TEST(SfntReader, ReadsEachFaceOfACollection) {
     EXPECT_TRUE(font.faces[1].cff);
 }
 
+// A Macintosh name is one byte a unit: 511 bytes are kept whole, the 512th is never seen.
+TEST(SfntReader, CutsAMacintoshNameAt511Units) {
+    for (std::size_t bytes : {511, 512}) {
+        Face face;
+        face.cmapPlatforms = {1};
+        face.names = {Record{1, 0, 0, 1,
+                             std::u16string(510, u'm') + u"z" + std::u16string(bytes - 511, u'q')}};
+        const fontlist::FamilyName family = Family(face);
+        ASSERT_TRUE(family.found) << bytes;
+        EXPECT_EQ(family.full.size(), 511u) << bytes;
+        EXPECT_EQ(family.full.back(), u'z') << bytes;
+    }
+}
+
+// Two faces of a collection on one name table, one with a Windows cmap and one without: each
+// reads the records its own cmap lets the system read.
+TEST(SfntReader, ReadsASharedNameTableByEachFacesOwnCmap) {
+    Face windows = WindowsFace({{0x0409, u"Windows Name"}});
+    windows.names.push_back(Record{1, 0, 0, 1, u"Mac Name"});
+    Face mac = windows;
+    mac.cmapPlatforms = {1};
+    std::string bytes = fontlist_test::BuildCollection({windows, mac});
+    // Point the second face's name record at the first face's table.
+    const auto u32 = [&bytes](std::size_t at) {
+        return (static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at])) << 24) |
+               (static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + 1])) << 16) |
+               (static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + 2])) << 8) |
+               static_cast<std::uint8_t>(bytes[at + 3]);
+    };
+    const auto nameRecord = [&](std::size_t face) {
+        const std::size_t start = u32(12 + 4 * face);
+        const std::size_t count = (static_cast<std::uint8_t>(bytes[start + 4]) << 8) |
+                                  static_cast<std::uint8_t>(bytes[start + 5]);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (bytes.compare(start + 12 + 16 * i, 4, "name") == 0) {
+                return start + 12 + 16 * i;
+            }
+        }
+        return std::size_t{0};
+    };
+    const std::size_t first = nameRecord(0);
+    const std::size_t second = nameRecord(1);
+    ASSERT_NE(first, 0u);
+    ASSERT_NE(second, 0u);
+    bytes.replace(second + 8, 8, bytes, first + 8, 8);
+    FontFile font;
+    ASSERT_EQ(Read(bytes, font), FontError::kNone);
+    ASSERT_EQ(font.faces.size(), 2u);
+    EXPECT_EQ(fontlist::ChooseFamilyName(font.faces[0]).full, u"Windows Name");
+    EXPECT_EQ(fontlist::ChooseFamilyName(font.faces[1]).full, u"Mac Name");
+}
+
 TEST(SfntReader, RefusesWhatIsNoFont) {
     FontFile font;
     EXPECT_EQ(Read("", font), FontError::kTooShort);
@@ -266,10 +318,10 @@ TEST(FamilyChoice, NamesEveryFaceButTheRegularOneByItsFullName) {
         bool member;
     };
     const Case cases[] = {
-        {u"Regular", 0x40, 400, false}, {u"Book", 0x40, 400, false},
-        {u"Medium", 0x40, 500, false},  {u"Bold", 0x40, 0, false},  // the words decide nothing
-        {u"Light", 0x40, 399, true},    {u"SemiBold", 0x00, 501, true},
-        {u"Oblique", 0x01, 400, true},  {u"BoldItalic", 0x21, 700, true},
+        {u"Regular", 0x40, 400, false}, {u"Bold", 0x40, 400, false},  // the words decide nothing
+        {u"Light", 0x40, 399, true},    {u"Book", 0x40, 401, true},
+        {u"Medium", 0x40, 500, true},   {u"Regular", 0x40, 0, true},
+        {u"Oblique", 0x01, 400, true},  {u"Oblique", 0x200, 400, true},
         {u"太字", 0x20, 400, true},     {u"Bold", 0x40, 600, true},  // NanumMyeongjoBold
     };
     for (const Case& c : cases) {
@@ -287,6 +339,15 @@ TEST(FamilyChoice, NamesEveryFaceButTheRegularOneByItsFullName) {
         EXPECT_EQ(fontlist::FaceNameToWrite(family),
                   c.member ? fontlist::ToCp932(u"見本 " + c.subfamily) : "Sample");
     }
+
+    // A face with only its family's name (no subfamily, no full name) has no other name to go
+    // by: the family, bold or not. With a subfamily it is "Family Subfamily".
+    Face bare = WindowsFace({{0x0409, u"Bare"}});
+    bare.fsSelection = 0x20;
+    EXPECT_FALSE(Family(bare).member);
+    EXPECT_EQ(fontlist::FaceNameToWrite(Family(bare)), "Bare");
+    bare.names.push_back(Record{3, 1, 0x0409, 2, u"Bold"});
+    EXPECT_EQ(fontlist::FaceNameToWrite(Family(bare)), "Bare Bold");
 
     // Without OS/2, head's bits decide; without a full name, family and subfamily make one.
     Face old = WindowsFace({{0x0409, u"Old"}});
