@@ -73,11 +73,65 @@ double MedianSeconds(Work work) {
     return times[times.size() / 2];
 }
 
+// make and check over every folder below parent, one package each, as a font maker runs them:
+// files per second over all of them and the bytes each font costs.
+int Folders(const std::filesystem::path& parent) {
+    std::vector<std::filesystem::path> folders;
+    for (const auto& entry : std::filesystem::directory_iterator(parent)) {
+        if (entry.is_directory()) {
+            folders.push_back(entry.path());
+        }
+    }
+    std::sort(folders.begin(), folders.end());
+    std::uint64_t files = 0;
+    std::uint64_t bytes = 0;
+    std::uint64_t fontBytes = 0;
+    double seconds = 0;
+    for (const std::filesystem::path& folder : folders) {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            if (fontlist::IsFontFileName(entry.path().filename().string())) {
+                names.push_back(entry.path().filename().string());
+                fontBytes += entry.file_size();
+            }
+        }
+        std::sort(names.begin(), names.end());
+        const std::unique_ptr<fontlist::Host> host = fontlist::OpenFolder(folder.string());
+        Counted counted(*host);
+        const auto start = Clock::now();
+        {
+            fontlist::FontFiles fonts(counted);
+            const fontlist::MadeFontList made = fontlist::MakeFontList(names, fonts);
+            fontlist::CheckFontList(made.contents, fonts, nullptr);
+        }
+        seconds += std::chrono::duration<double>(Clock::now() - start).count();
+        files += names.size();
+        bytes += counted.bytes;
+    }
+    if (files == 0) {
+        std::fprintf(stderr, "no fonts in the folders of %s\n", parent.c_str());
+        return 2;
+    }
+    Row("folders (packages)", static_cast<double>(folders.size()), "count");
+    Row("font files", static_cast<double>(files), "count");
+    Row("make and check of every folder", seconds * 1000, "ms");
+    Row("files per second", static_cast<double>(files) / seconds, "files/s");
+    Row("bytes read per font", static_cast<double>(bytes) / static_cast<double>(files), "bytes");
+    Row("font file size, mean", static_cast<double>(fontBytes) / static_cast<double>(files),
+        "bytes");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--folders") {
+        return Folders(argv[2]);
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: fontlist_bench REAL_FONTS_FOLDER WORK_FOLDER\n");
+        std::fprintf(stderr,
+                     "usage: fontlist_bench REAL_FONTS_FOLDER WORK_FOLDER\n"
+                     "       fontlist_bench --folders PARENT_OF_PACKAGE_FOLDERS\n");
         return 2;
     }
     std::vector<std::filesystem::path> real;

@@ -22,7 +22,9 @@ using Faces = std::map<std::pair<std::string, std::string>, Style>;
 int CALLBACK Collect(const LOGFONTA* font, const TEXTMETRICA* metrics, DWORD type, LPARAM param) {
     const auto* named = reinterpret_cast<const ENUMLOGFONTEXA*>(font);
     Style style{font->lfWeight, font->lfItalic, 0};
-    if ((type & TRUETYPE_FONTTYPE) != 0) {
+    // TrueType and OpenType faces, PostScript outlines too, come with NEWTEXTMETRICEX; a raster
+    // face only with TEXTMETRIC.
+    if ((type & RASTER_FONTTYPE) == 0) {
         style.ntmFlags = reinterpret_cast<const NEWTEXTMETRICEXA*>(metrics)->ntmTm.ntmFlags;
     }
     (*reinterpret_cast<Faces*>(
