@@ -981,6 +981,55 @@ class E1FontMakersListTest(InstallCase):
             faces = {r.text("full") for r in probe("faces", winharness.to_hex("FL Linked"))}
             self.assertLessEqual({"FL Linked", "FL Linked Bold"}, faces)
 
+    def test_a_regular_face_stays_when_other_faces_of_its_family_come_in_packages_of_their_own(self):
+        # Cabin from Debian's archive: its Medium, Bold and Italic carry name ID 1 "Cabin" as its
+        # Regular does. Each comes in a package of its own under the name fontlist writes, and
+        # none may be taken for the installed Regular.
+        if not CONFIG.real_fonts:
+            self.skipTest("no --real-fonts folder")
+        folder = r"C:\CabinFonts"
+
+        def package_of(name, file_name):
+            package = SESSION.make_package(CONFIG.installer, name)
+            with open(os.path.join(CONFIG.real_fonts, file_name), "rb") as font:
+                put_file("C:\\%s\\%s" % (name, file_name), font.read())
+            self.fontlist("make", "C:\\" + name)
+            self.fontlist("check", "C:\\" + name)
+            with open(os.path.join(package, "FontList.txt"), "rb") as listing:
+                lines = [line.decode("cp932").split(",") for line in listing.read().split(b"\r\n")
+                         if line]
+            self.assertEqual([file for _, file in lines], [file_name])
+            return "C:\\%s\\FontInstaller.exe" % name, lines[0][0]
+
+        def install(exe):
+            # A package of one font shows its name alone, with nothing to select.
+            self.start(exe)
+            self.choose_folder(folder)
+            self.install()
+            self.expect_completion()
+
+        exe, face = package_of("cabinr", "Cabin-Regular.otf")
+        self.assertEqual(face, "Cabin")
+        install(exe)
+        known = {r.text("full") for r in probe("faces", winharness.to_hex("Cabin"))}
+        self.assertEqual(len(known), 1, known)
+        installed = ["Cabin-Regular.otf"]
+        for number, file_name in enumerate(["Cabin-Medium.otf", "Cabin-Bold.otf", "Cabin-Italic.otf"]):
+            exe, face = package_of("cabin%d" % number, file_name)
+            self.assertNotEqual(face, "Cabin", file_name)
+            install(exe)
+            installed.append(file_name)
+            table = font_table()
+            self.assert_registered(table, "Cabin", folder + r"\Cabin-Regular.otf", " (OpenType)")
+            self.assert_registered(table, face, folder + "\\" + file_name, " (OpenType)")
+            self.assertEqual(sorted(os.listdir(unix_path(folder))), sorted(installed))
+            # A new process finds the Regular and every face installed since under "Cabin".
+            faces = {r.text("full") for r in probe("faces", winharness.to_hex("Cabin"))}
+            self.assertIn(face, faces)
+            self.assertLessEqual(known, faces)
+            known = faces
+        self.assertEqual(len(known), 4, known)
+
 
 def main():
     return winharness.run_module("FontInstaller installs", __doc__, CONFIG,

@@ -572,6 +572,7 @@ def run_module(title: str, doc: str, config, programs: Sequence[str]) -> int:
     parser.add_argument("--template", required=True, help="template Wine prefix folder")
     parser.add_argument("--artifacts", required=True, help="folder for screenshots")
     parser.add_argument("--keep-prefix", action="store_true", help="keep the Wine prefix")
+    parser.add_argument("--real-fonts", help="folder of font files from Debian's packages")
     args, rest = parser.parse_known_args()
     for name in (*programs, "template", "artifacts"):
         setattr(args, name, os.path.abspath(getattr(args, name)))
