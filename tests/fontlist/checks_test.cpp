@@ -213,8 +213,16 @@ TEST_F(FontListCheck, TakesTheNameTheReaderKeepsFromASpacedFamily) {
     const std::vector<Finding> findings = Check("Lead,lead.ttf\r\n");
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_TRUE(Has(findings, 1, false, "前後に空白"));
+    // make writes the trimmed name and says so, as a warning; a line end inside a name leaves
+    // its file out, also with a warning.
+    fonts_.files["break.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0409, u"Line\nEnd"}}));
     fontlist::FontFiles files(fonts_);
-    EXPECT_EQ(fontlist::MakeFontList({"lead.ttf"}, files).contents, "Lead,lead.ttf\r\n");
+    const fontlist::MadeFontList made = fontlist::MakeFontList({"break.ttf", "lead.ttf"}, files);
+    EXPECT_EQ(made.contents, "Lead,lead.ttf\r\n");
+    ASSERT_EQ(made.notes.size(), 2u);
+    EXPECT_NE(made.notes[0].message.find("制御文字"), std::string::npos);
+    EXPECT_NE(made.notes[1].message.find("前後に空白"), std::string::npos);
+    EXPECT_FALSE(made.HasError());
 }
 
 TEST_F(FontListCheck, NamesACharacterOutsideTheBmpByItsCodePoint) {
@@ -424,6 +432,7 @@ TEST_F(FontListCheck, MakeWritesTheFirstFaceFamilyOfEachFont) {
     EXPECT_EQ(quoted.fontName, "Q \"R\"");
     ASSERT_EQ(made.notes.size(), 1u);
     EXPECT_NE(made.notes[0].message.find("text.ttf"), std::string::npos);
+    EXPECT_FALSE(made.HasError());  // a file that is no font may lie in any folder
     // What make writes, check accepts, warnings aside.
     EXPECT_FALSE(fontlist::CheckFontList(made.contents, fonts_, nullptr).HasError());
 }
