@@ -107,7 +107,7 @@ def main():
     work = sys.argv[1]
     pkgs = os.path.join(work, "pkgs")
     probe = collections.defaultdict(list)
-    known, not_loaded = set(), set()
+    known, not_loaded, crashed = set(), set(), set()
     for raw in open(os.path.join(work, "probe.out"), "rb").read().split(b"\n"):
         fields = raw.rstrip(b"\r").split(b"\t")
         if len(fields) < 2 or b"\\" not in fields[0]:
@@ -118,6 +118,8 @@ def main():
             known.add(key)
         elif fields[1] == b"(not loaded)":
             not_loaded.add(key)
+        elif fields[1] == b"(crashed)":
+            crashed.add(key)
         elif len(fields) == 6:
             probe[key].append(fields[1:])
     codes = {}
@@ -158,8 +160,9 @@ def main():
                     wanted.append((family if regular else full).strip(b" "))
                 source = "GDI"
             else:
-                source = "known to Wine" if key in known else (
-                    "not loaded by GDI" if key in not_loaded else "no faces from GDI")
+                source = ("known to Wine" if key in known else
+                          "not loaded by GDI" if key in not_loaded else
+                          "the probe crashed" if key in crashed else "no faces from GDI")
                 wanted = []
                 for font in faces_of(path):
                     try:

@@ -58,42 +58,68 @@ while read -r package; do
     fi
 done <"$work/packages.txt"
 
-# One prefix and one screen for the whole run.
+# A fresh prefix for every 50 files probed and every 20 folders, without a screen: GDI's fonts
+# need no display, and a prefix that has run several hundred programs comes to start desktop
+# processes by the thousand.
 wine_use_arch_of "$fontlist"
 wine_template "$template"
-prefix=$(mktemp -d "${TMPDIR:-/tmp}/fi-archive.XXXXXX")
+prefix=
 cleanup() {
-    wine_stop "$prefix"
-    rm -rf "$prefix"
-    xvfb_stop
+    if [ -n "$prefix" ]; then
+        wine_stop "$prefix"
+        rm -rf "$prefix"
+    fi
 }
 trap cleanup EXIT
-wine_fresh_prefix "$template" "$prefix"
-xvfb_start 150
-export WINEPREFIX=$prefix
+fresh() {
+    cleanup
+    prefix=$(mktemp -d "${TMPDIR:-/tmp}/fi-archive.XXXXXX")
+    wine_fresh_prefix "$template" "$prefix"
+    export WINEPREFIX=$prefix
+    "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1
+    # A program that crashes ends at once, without a debugger waiting for nobody.
+    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
+        /t REG_SZ /d '' /f >/dev/null 2>&1
+}
+unset DISPLAY
 winpath() { echo "Z:${1//\//\\}"; }
 
-# GDI's own answer, one file at a time.
+# GDI's own answer, one file at a time, 50 files a process. A file the probe says nothing of (it
+# crashed part way) is probed again alone, and marked when it crashes alone too.
 started=$(date +%s)
 files=()
 while IFS= read -r -d '' file; do files+=("$(winpath "$file")"); done \
     < <(find "$work/pkgs" -type f -print0 | sort -z)
 : >"$work/probe.out"
-for ((i = 0; i < ${#files[@]}; i += 100)); do
-    "$WINE" "$probe" "${files[@]:i:100}" >>"$work/probe.out" 2>/dev/null || true
+for ((i = 0; i < ${#files[@]}; i += 50)); do
+    fresh
+    batch=("${files[@]:i:50}")
+    timeout 600 "$WINE" "$probe" "${batch[@]}" >"$work/probe.batch" 2>/dev/null || true
+    cat "$work/probe.batch" >>"$work/probe.out"
+    for file in "${batch[@]}"; do
+        ansi=$(printf '%s\t' "$file" | iconv -f UTF-8 -t CP932 2>/dev/null || printf '%s\t' "$file")
+        if ! grep -qF "$ansi" "$work/probe.batch"; then
+            if ! timeout 120 "$WINE" "$probe" "$file" >>"$work/probe.out" 2>/dev/null; then
+                grep -qF "$ansi" "$work/probe.out" || printf '%s\t(crashed)\t\n' "$file" >>"$work/probe.out"
+            fi
+        fi
+    done
 done
 probed=$(date +%s)
 
 # make and check on each package folder, as its maker would run them.
 mkdir -p "$work/out"
 : >"$work/codes.tsv"
+count=0
 for folder in "$work"/pkgs/*/; do
+    if [ $((count % 20)) -eq 0 ]; then fresh; fi
+    count=$((count + 1))
     package=$(basename "$folder")
     rm -f "$folder/FontList.txt"
     set +e
-    "$WINE" "$fontlist" make "$(winpath "${folder%/}")" >"$work/out/$package.make" 2>&1
+    timeout 600 "$WINE" "$fontlist" make "$(winpath "${folder%/}")" >"$work/out/$package.make" 2>&1
     made=$?
-    "$WINE" "$fontlist" check "$(winpath "${folder%/}")" >"$work/out/$package.check" 2>&1
+    timeout 600 "$WINE" "$fontlist" check "$(winpath "${folder%/}")" >"$work/out/$package.check" 2>&1
     checked=$?
     set -e
     echo "$package	$made	$checked" >>"$work/codes.tsv"
