@@ -355,10 +355,20 @@ class Checker {
 
     void AskSystem(int line, const FontEntry& entry) {
         std::vector<SystemFace> faces;
-        if (system_ == nullptr || !system_->Faces(entry.fileName, faces)) {
+        if (system_ == nullptr) {
+            return;
+        }
+        const SystemAnswer answer = system_->Faces(entry.fileName, entry.fontName, faces);
+        if (answer == SystemAnswer::kKnown) {
             return;
         }
         ++result_.systemChecked;
+        if (answer == SystemAnswer::kRefused) {
+            // The installer's AddFontResourceA would fail the same way.
+            Error(line, "このWindowsはフォントファイル" + Quote(entry.fileName) +
+                            "を読み込めないため、インストーラーもインストールできません。");
+            return;
+        }
         std::string listed;
         for (const SystemFace& face : faces) {
             // A member is listed under its family; its own name is the full name. The reader

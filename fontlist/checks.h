@@ -15,12 +15,19 @@ struct SystemFace {
     std::string fullName;
 };
 
+enum class SystemAnswer {
+    kAdded,    // faces holds the faces the file adds
+    kKnown,    // it adds nothing the system did not list before (the font is installed)
+    kRefused,  // the system does not load it, and lists no face of the name the line gives
+};
+
 // The running system's own answer, where there is one (Windows).
 class SystemFonts {
   public:
     virtual ~SystemFonts() = default;
-    // The faces the system adds once the file is loaded; false when it adds none.
-    virtual bool Faces(const std::string& fileName, std::vector<SystemFace>& faces) = 0;
+    // Loads the file for a moment: what it adds, given the name its line gives it.
+    virtual SystemAnswer Faces(const std::string& fileName, const std::string& faceName,
+                               std::vector<SystemFace>& faces) = 0;
     // Its ANSI code page: names compare with FontList.txt's on 932 only.
     virtual unsigned CodePage() = 0;
 };

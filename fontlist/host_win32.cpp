@@ -69,11 +69,19 @@ class GdiFonts final : public SystemFonts {
   public:
     explicit GdiFonts(std::string folder) : folder_(std::move(folder)) {}
 
-    bool Faces(const std::string& fileName, std::vector<SystemFace>& faces) override {
+    SystemAnswer Faces(const std::string& fileName, const std::string& faceName,
+                       std::vector<SystemFace>& faces) override {
         const std::string path = Path(fileName);
         const ::fontlist::Faces before = EnumerateFaces();
         if (AddFontResourceExA(path.c_str(), FR_PRIVATE, nullptr) == 0) {
-            return false;
+            // Wine refuses a second file of a face it has, as it refuses a broken one; a face
+            // of the line's name listed already tells the two apart.
+            for (const auto& [family, fullName] : before) {
+                if (TrimSpaces(family) == faceName || TrimSpaces(fullName) == faceName) {
+                    return SystemAnswer::kKnown;
+                }
+            }
+            return SystemAnswer::kRefused;
         }
         const ::fontlist::Faces after = EnumerateFaces();
         RemoveFontResourceExA(path.c_str(), FR_PRIVATE, nullptr);
@@ -83,7 +91,7 @@ class GdiFonts final : public SystemFonts {
             }
         }
         // Nothing new: the font was there already (installed), so this tells nothing.
-        return !faces.empty();
+        return faces.empty() ? SystemAnswer::kKnown : SystemAnswer::kAdded;
     }
 
     unsigned CodePage() override { return GetACP(); }

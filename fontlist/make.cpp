@@ -78,9 +78,10 @@ MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontFiles& 
         }
         const GdiName& own = family.member ? family.fullName : family;
         const std::string name = FaceNameToWrite(family);
-        // A control character (a line end, a NUL) would break the line it stands on.
+        // A control character (a line end, a NUL, DEL) would break the line it stands on; no
+        // CP932 trail byte is below 0x40 or 0x7F.
         if (std::any_of(name.begin(), name.end(),
-                        [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
             note(i, false,
                  Quote(fileName) + "の名前には制御文字があり、FontList.txtに書けません。");
             continue;

@@ -2,6 +2,7 @@
 // command itself is tested on a real folder by cli_test.py.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "catalogue/font_list.h"
@@ -216,12 +217,16 @@ TEST_F(FontListCheck, TakesTheNameTheReaderKeepsFromASpacedFamily) {
     // make writes the trimmed name and says so, as a warning; a line end inside a name leaves
     // its file out, also with a warning.
     fonts_.files["break.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0409, u"Line\nEnd"}}));
+    // DEL too, as in the webfont builds of Roboto Condensed (family ".\x7F").
+    fonts_.files["delete.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0409, u".\x7F"}}));
     fontlist::FontFiles files(fonts_);
-    const fontlist::MadeFontList made = fontlist::MakeFontList({"break.ttf", "lead.ttf"}, files);
+    const fontlist::MadeFontList made =
+        fontlist::MakeFontList({"break.ttf", "delete.ttf", "lead.ttf"}, files);
     EXPECT_EQ(made.contents, "Lead,lead.ttf\r\n");
-    ASSERT_EQ(made.notes.size(), 2u);
+    ASSERT_EQ(made.notes.size(), 3u);
     EXPECT_NE(made.notes[0].message.find("制御文字"), std::string::npos);
-    EXPECT_NE(made.notes[1].message.find("前後に空白"), std::string::npos);
+    EXPECT_NE(made.notes[1].message.find("制御文字"), std::string::npos);
+    EXPECT_NE(made.notes[2].message.find("前後に空白"), std::string::npos);
     EXPECT_FALSE(made.HasError());
 }
 
@@ -374,12 +379,17 @@ TEST_F(FontListCheck, ReportsLinesSplitAt255Bytes) {
 TEST_F(FontListCheck, AsksTheSystemWhenThereIsOne) {
     class System : public fontlist::SystemFonts {
       public:
-        bool Faces(const std::string& fileName, std::vector<fontlist::SystemFace>& faces) override {
+        fontlist::SystemAnswer Faces(const std::string& fileName, const std::string&,
+                                     std::vector<fontlist::SystemFace>& faces) override {
+            if (fileName == "sans.otf" || fileName == "pair.ttc") {
+                return fileName == "sans.otf" ? fontlist::SystemAnswer::kRefused
+                                              : fontlist::SystemAnswer::kKnown;
+            }
             faces = fileName == "mihon.ttf"
                         ? std::vector<fontlist::SystemFace>{{"見本ゴシック", "見本ゴシック"},
                                                             {"@見本ゴシック", "@見本ゴシック"}}
                         : std::vector<fontlist::SystemFace>{{"Other", "Other"}, {"@Other", ""}};
-            return true;
+            return fontlist::SystemAnswer::kAdded;
         }
         unsigned CodePage() override { return codePage; }
         unsigned codePage = 932;
@@ -391,6 +401,16 @@ TEST_F(FontListCheck, AsksTheSystemWhenThereIsOne) {
     ASSERT_EQ(result.findings.size(), 1u);
     EXPECT_EQ(result.findings[0].line, 2);
     EXPECT_NE(result.findings[0].message.find("「Other」として列挙"), std::string::npos);
+
+    // A font the system will not load is one the installer cannot install; one it has already
+    // tells nothing.
+    const CheckResult refused =
+        fontlist::CheckFontList("Sample Sans,sans.otf\r\n見本一,pair.ttc\r\n", fonts_, &system);
+    EXPECT_EQ(refused.systemChecked, 1);
+    EXPECT_TRUE(Has(refused.findings, 1, true, "「sans.otf」を読み込めない"));
+    EXPECT_EQ(std::count_if(refused.findings.begin(), refused.findings.end(),
+                            [](const Finding& f) { return f.error; }),
+              1);
 
     // Another code page compares names in other bytes: only the file checks remain.
     system.codePage = 1252;
@@ -405,9 +425,10 @@ TEST_F(FontListCheck, AsksTheSystemWhenThereIsOne) {
 TEST_F(FontListCheck, AsksTheSystemForTheFullNameOfAMember) {
     class System : public fontlist::SystemFonts {
       public:
-        bool Faces(const std::string&, std::vector<fontlist::SystemFace>& faces) override {
+        fontlist::SystemAnswer Faces(const std::string&, const std::string&,
+                                     std::vector<fontlist::SystemFace>& faces) override {
             faces = {{"Sample Serif", "Sample Serif Bold"}};
-            return true;
+            return fontlist::SystemAnswer::kAdded;
         }
         unsigned CodePage() override { return 932; }
     } system;

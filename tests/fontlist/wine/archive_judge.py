@@ -135,12 +135,20 @@ def main():
         by_file = {f.decode("cp932", "replace"): n for n, f in lines}
         names = collections.Counter(n for n, _ in lines)
         make_out = open(os.path.join(work, "out", package + ".make"), "rb").read()
-        cannot_tell = {}
-        for message in make_out.split(b"\n"):
-            if message.startswith(b"error: ") and CANNOT_TELL in message:
+        cannot_tell, same_as, unreadable, refused = {}, {}, set(), set()
+        check_out = open(os.path.join(work, "out", package + ".check"), "rb").read()
+        for message in make_out.split(b"\n") + check_out.split(b"\n"):
+            text = message.decode("cp932", "replace").strip()
+            quoted = [part.split("」")[0] for part in text.split("「")[1:]]
+            if text.startswith("error: ") and CANNOT_TELL in message:
                 # error: 「A」と「B」はどちらも... : A is the file left out.
-                text = message.decode("cp932", "replace")
-                cannot_tell[text.split("「")[1].split("」")[0]] = text.strip()
+                cannot_tell[quoted[0]] = text
+            elif "と同じフォント" in text and len(quoted) >= 2:
+                same_as[quoted[0]] = quoted[1]
+            elif "はフォントとして読めない" in text or "制御文字" in text:
+                unreadable.add(quoted[0])
+            elif "を読み込めない" in text:
+                refused.add(quoted[0])
         made, checked = codes.get(package, (None, None))
         for file in sorted(os.listdir(folder)):
             if file == "FontList.txt":
@@ -171,8 +179,19 @@ def main():
                         name = None
                     if name is not None:
                         wanted.append(name.encode("cp932", "replace"))
+            def gdi_names(name):
+                return sorted((f.lower(), g.lower()) for f, g, *_ in probe.get((package, name), []))
+
             if file in cannot_tell:
                 verdict, reason = "cannot-tell", cannot_tell[file]
+            elif line is None and file in same_as:
+                if gdi_names(file) == gdi_names(same_as[file]):
+                    verdict, reason = "same-font", "one line for it and " + same_as[file]
+                else:
+                    verdict, reason = "DIFFERENT", "left out as " + same_as[file] + "'s font"
+            elif source != "GDI" and key not in known and (file in unreadable or file in refused):
+                verdict, reason = "refused", "GDI does not load it; " + (
+                    "make leaves it out" if file in unreadable else "check says so")
             elif line is None:
                 verdict, reason = "DIFFERENT", "no line written"
             elif names[line] > 1:
@@ -190,7 +209,7 @@ def main():
             counts[(source, verdict)] += 1
             verdicts.append((package, file, verdict, source, line_text,
                              " / ".join(w.decode("cp932", "replace") for w in wanted), reason))
-        cannot = any(package == v[0] and v[2] == "cannot-tell" for v in verdicts)
+        cannot = any(package == v[0] and v[2] in ("cannot-tell", "refused") for v in verdicts)
         if (made, checked) != (0, 0) and not cannot:
             packages_bad.append((package, made, checked))
 
@@ -205,15 +224,18 @@ def main():
         "packages named fonts-*: %d; fetched: %d; holding TrueType or OpenType files: %d" % (
             len(open(os.path.join(work, "packages.txt")).read().split()), fetched,
             len(os.listdir(pkgs))),
-        "font files: %d; agree: %d; GDI cannot tell apart (make's error): %d; unjudged: %d; "
+        "font files: %d; agree: %d; the same font as another file, one line: %d; refused by "
+        "GDI and by fontlist: %d; GDI cannot tell apart (make's error): %d; unjudged: %d; "
         "different: %d" % (len(verdicts), agree,
+                            sum(n for (s, v), n in counts.items() if v == "same-font"),
+                            sum(n for (s, v), n in counts.items() if v == "refused"),
                             sum(n for (s, v), n in counts.items() if v == "cannot-tell"),
                             sum(n for (s, v), n in counts.items() if v == "unjudged"),
                             len(different)),
     ]
     for (source, verdict), n in sorted(counts.items()):
         summary.append("  %s, %s: %d" % (source, verdict, n))
-    summary.append("packages where make or check did not exit 0 without a cannot-tell file: %d"
+    summary.append("packages where make or check did not exit 0 without such a file: %d"
                    % len(packages_bad))
     for package, made, checked in packages_bad:
         summary.append("  %s: make %s, check %s" % (package, made, checked))
@@ -221,7 +243,7 @@ def main():
     for v in different:
         summary.append("  %s/%s: line %s; %s" % (v[0], v[1], v[4], v[6]))
     for v in verdicts:
-        if v[2] in ("cannot-tell", "unjudged"):
+        if v[2] in ("cannot-tell", "unjudged", "refused"):
             summary.append("  %s %s/%s: %s" % (v[2], v[0], v[1], v[6]))
     text = "\n".join(summary) + "\n"
     open(os.path.join(work, "summary.txt"), "w", encoding="utf-8").write(text)

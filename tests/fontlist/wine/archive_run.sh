@@ -9,7 +9,8 @@
 #
 # WORK keeps the packages once fetched (WORK/debs) and gets the folders (WORK/pkgs), the
 # commands' output and the verdicts: WORK/verdicts.tsv, one line a file, and WORK/summary.txt.
-# Exits 0 when every file agrees. FI_ARCHIVE_PACKAGES="fonts-a fonts-b" runs those packages only.
+# Exits 0 when every file agrees. FI_ARCHIVE_PACKAGES="fonts-a fonts-b" runs those packages only;
+# FI_ARCHIVE_AGAIN=1 runs make and check again on the folders and probe answers of the last run.
 set -euo pipefail
 work=$1 template=$2 fontlist=$3 probe=$4 python=${5:-/usr/bin/python3}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -19,7 +20,9 @@ work=$(cd "$work" && pwd)
 absolute() { echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; }
 template=$(absolute "$template") fontlist=$(absolute "$fontlist") probe=$(absolute "$probe")
 
+again=${FI_ARCHIVE_AGAIN:-}
 # Every package of the archive named fonts-*, but the ones already fetched.
+[ -n "$again" ] || {
 cd "$work/debs"
 if [ -n "${FI_ARCHIVE_PACKAGES:-}" ]; then
     printf '%s\n' $FI_ARCHIVE_PACKAGES >"$work/packages.txt"
@@ -57,6 +60,7 @@ while read -r package; do
         echo "$package" >>"$work/no-fonts.txt"
     fi
 done <"$work/packages.txt"
+}
 
 # A fresh prefix for every 50 files probed and every 20 folders, without a screen: GDI's fonts
 # need no display, and a prefix that has run several hundred programs comes to start desktop
@@ -87,6 +91,7 @@ winpath() { echo "Z:${1//\//\\}"; }
 # GDI's own answer, one file at a time, 50 files a process. A file the probe says nothing of (it
 # crashed part way) is probed again alone, and marked when it crashes alone too.
 started=$(date +%s)
+[ -n "$again" ] || {
 files=()
 while IFS= read -r -d '' file; do files+=("$(winpath "$file")"); done \
     < <(find "$work/pkgs" -type f -print0 | sort -z)
@@ -105,6 +110,7 @@ for ((i = 0; i < ${#files[@]}; i += 50)); do
         fi
     done
 done
+}
 probed=$(date +%s)
 
 # make and check on each package folder, as its maker would run them.
