@@ -286,7 +286,7 @@ class Checker {
             std::find_if(font.families.begin(), font.families.end(),
                          [match](const FamilyName& family) { return match == &family.fullName; });
         const bool isFull = owner != font.families.end();
-        if (isFull && TrimmedName(*owner) != name) {
+        if (isFull && TrimmedName(*owner) == name) {
             Warn(line, "このフェイスはファミリ" + Quote(name) +
                            "の通常のフェイスではありませんが、フル ネームがファミリ名と同じため、"
                            "インストーラーはそのファミリの通常のフェイスと取り違えます。");

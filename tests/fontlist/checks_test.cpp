@@ -219,11 +219,17 @@ TEST_F(FontListCheck, TakesTheNameTheReaderKeepsFromASpacedFamily) {
     fonts_.files["break.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0409, u"Line\nEnd"}}));
     // DEL too, as in the webfont builds of Roboto Condensed (family ".\x7F").
     fonts_.files["delete.ttf"] = fontlist_test::BuildFont(WindowsFace({{0x0409, u".\x7F"}}));
+    // And a face with a Windows cmap but Macintosh names only (UKIJ_MacBasma) has no name the
+    // system takes.
+    fontlist_test::Face mac = WindowsFace({});
+    mac.names = {fontlist_test::Record{1, 0, 0, 1, u"Mac Only"}};
+    fonts_.files["mac.ttf"] = fontlist_test::BuildFont(mac);
     fontlist::FontFiles files(fonts_);
     const fontlist::MadeFontList made =
-        fontlist::MakeFontList({"break.ttf", "delete.ttf", "lead.ttf"}, files);
+        fontlist::MakeFontList({"break.ttf", "delete.ttf", "lead.ttf", "mac.ttf"}, files);
     EXPECT_EQ(made.contents, "Lead,lead.ttf\r\n");
-    ASSERT_EQ(made.notes.size(), 3u);
+    ASSERT_EQ(made.notes.size(), 4u);
+    EXPECT_NE(made.notes[3].message.find("名前ID 1）がない"), std::string::npos);
     EXPECT_NE(made.notes[0].message.find("制御文字"), std::string::npos);
     EXPECT_NE(made.notes[1].message.find("制御文字"), std::string::npos);
     EXPECT_NE(made.notes[2].message.find("前後に空白"), std::string::npos);
