@@ -57,14 +57,14 @@ def weight_class(path):
 
 
 def own_name(path, family, full, weight, italic, ntm):
-    """The name a face's line must give: the family for its family's regular face (not bold,
-    not italic, normal or medium weight), elfFullName for every other face."""
+    """The name a face's line must give: the family for the face GDI gives for its family at
+    normal weight, upright (not bold, not italic, weight 400), elfFullName for every other face."""
     weight = int(weight)
     # Wine reports FW_NORMAL for a face without the bold bit that is heavier than FW_MEDIUM
     # (a Demi); Windows reports its usWeightClass. The file says which it is.
     if weight == 400 and not int(ntm, 16) & NTM_BOLD:
         weight = weight_class(path) or 400
-    regular = not int(ntm, 16) & (NTM_BOLD | NTM_ITALIC) and italic == b"0" and 400 <= weight <= 500
+    regular = not int(ntm, 16) & (NTM_BOLD | NTM_ITALIC) and italic == b"0" and weight == 400
     return family if regular else full
 
 
