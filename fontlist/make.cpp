@@ -79,7 +79,7 @@ MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontFiles& 
         const GdiName& own = family.member ? family.fullName : family;
         const std::string name = FaceNameToWrite(family);
         // A control character (a line end, a NUL, DEL) would break the line it stands on; no
-        // CP932 trail byte is below 0x40 or 0x7F.
+        // CP932 trail byte is below 0x40, and none is 0x7F.
         if (std::any_of(name.begin(), name.end(),
                         [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
             note(i, false,
