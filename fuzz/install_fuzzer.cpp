@@ -65,6 +65,21 @@ const char* const kRecordFolders[] = {"C:\\Dest\\", "C:\\WINDOWS\\Fonts\\", "C:\
                                       "C:\\PACKAG~1\\"};
 const char* const kStrays[] = {"a.ttf", "a1.ttf", "b.OTF", "c", "x.ttf"};
 
+// A path that ends in a separator, or whose last part is only spaces and dots (which the system
+// drops), names a folder: the system never lets a file take a folder's place.
+bool NamesAFolder(const std::string& path) {
+    const std::size_t backslash = cp932::FindLastBackslash(path);
+    const std::size_t slash = path.rfind('/');  // never a trail byte
+    std::size_t start = 0;
+    if (backslash != std::string::npos) {
+        start = backslash + 1;
+    }
+    if (slash != std::string::npos && slash + 1 > start) {
+        start = slash + 1;
+    }
+    return path.find_first_not_of(" .", start) == std::string::npos;
+}
+
 template <typename T, std::size_t N>
 const T& Pick(FuzzedDataProvider& input, const T (&choices)[N]) {
     return choices[input.ConsumeIntegralInRange<std::size_t>(0, N - 1)];
@@ -122,16 +137,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FontEntry font{
             input.ConsumeBool() ? Pick(input, kFaces) : input.ConsumeRandomLengthString(8),
             PathLike(input)};
-        // No file's path ends in a separator.
-        const bool namesAFile = !font.fileName.empty() && font.fileName.back() != '/' &&
-                                !cp932::EndsWithBackslash(font.fileName);
-        if (input.ConsumeBool() && namesAFile) {
-            windows.currentDirectory = "C:\\Package";
+        windows.currentDirectory = "C:\\Package";
+        if (input.ConsumeBool() && !NamesAFolder(font.fileName) &&
+            !windows.FolderExists(font.fileName)) {
             const std::size_t padding = input.ConsumeIntegralInRange<std::size_t>(0, 2500);
             windows.AddFile(font.fileName,
                             "FACE=" + font.fontName + "\n" + std::string(padding, 'x'));
-            windows.currentDirectory = "C:\\";
         }
+        windows.currentDirectory = "C:\\";
         FontList.push_back(font);
         if (input.ConsumeBool()) {
             selection.push_back(font);
@@ -150,7 +163,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string full = file.size() > 1 && (file[1] == ':' || file[0] == '\\')
                                      ? file
                                      : std::string(kFonts) + "\\" + file;
-        if (input.ConsumeBool() && full.find(':', 2) == std::string::npos) {
+        if (input.ConsumeBool() && full.find(':', 2) == std::string::npos && !NamesAFolder(full) &&
+            !windows.FolderExists(full)) {
             windows.AddFile(full, "FACE=" + face + "\n");
             if (input.ConsumeBool()) {
                 windows.loadedFonts.push_back(windows.FullPath(full));
@@ -315,7 +329,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const FontEntry& font : selection) {
             bool found = false;
             for (const fake::RegistryValue& value : *windows.Values(kNtKey)) {
-                if (!StartsWith(value.name, font.fontName)) {
+                // Value names compare without regard to ASCII case: "b" recorded stands for "B".
+                if (value.name.size() < font.fontName.size() ||
+                    !cp932::EqualsIgnoreCase(value.name.substr(0, font.fontName.size()),
+                                             font.fontName)) {
                     continue;
                 }
                 std::string file = DataString(value.data);
