@@ -287,9 +287,7 @@ class Checker {
                          [match](const FamilyName& family) { return match == &family.fullName; });
         const bool isFull = owner != font.families.end();
         if (isFull && TrimmedName(*owner) == name) {
-            Warn(line, "このフェイスはファミリ" + Quote(name) +
-                           "の通常のフェイスではありませんが、フル ネームがファミリ名と同じため、"
-                           "インストーラーはそのファミリの通常のフェイスと取り違えます。");
+            Warn(line, "このフェイスは" + MistakenForRegular(name));
         }
         const std::string what = isFull ? "フル ネーム" : "ファミリ名";
         const std::string most = isFull ? "63" : "31";
@@ -371,10 +369,8 @@ class Checker {
         }
         std::string listed;
         for (const SystemFace& face : faces) {
-            // A member is listed under its family; its own name is the full name. The reader
-            // drops the spaces at a name's edges, and so does the line.
-            if (TrimSpaces(face.family) == entry.fontName ||
-                TrimSpaces(face.fullName) == entry.fontName) {
+            // A member is listed under its family; its own name is the full name.
+            if (face.IsNamed(entry.fontName)) {
                 ++result_.systemAgreed;
                 return;
             }
@@ -399,6 +395,10 @@ class Checker {
 };
 
 }  // namespace
+
+bool SystemFace::IsNamed(const std::string& faceName) const {
+    return TrimSpaces(family) == faceName || TrimSpaces(fullName) == faceName;
+}
 
 bool CheckResult::HasError() const {
     for (const Finding& finding : findings) {

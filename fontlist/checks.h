@@ -13,6 +13,9 @@ namespace fontlist {
 struct SystemFace {
     std::string family;
     std::string fullName;
+    // Whether a line of this name means the face: its family, or a member's full name, with
+    // the spaces at their edges dropped as the reader drops them from the line.
+    bool IsNamed(const std::string& faceName) const;
 };
 
 enum class SystemAnswer {

@@ -44,6 +44,12 @@ std::string TrimmedName(const GdiName& name) {
     return TrimSpaces(name.ansi);
 }
 
+std::string MistakenForRegular(const std::string& family) {
+    return "ファミリ" + Quote(family) +
+           "の通常のフェイスではありませんが、フル ネームがファミリ名と同じため、"
+           "インストーラーはそのファミリの通常のフェイスと取り違えます。";
+}
+
 std::string FaceNameToWrite(const FamilyName& family) {
     return TrimmedName(family.member ? family.fullName : family);
 }

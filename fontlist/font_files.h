@@ -44,6 +44,9 @@ class FontFiles {
     std::map<std::string, ReadFont> read_;
 };
 
+// Why a member listed under a full name equal to its family's name is a risk, for a message.
+std::string MistakenForRegular(const std::string& family);
+
 // "「name」", the way every message quotes a name.
 std::string Quote(const std::string& name);
 bool EndsWithIgnoreCase(const std::string& name, const std::string& suffix);

@@ -77,7 +77,7 @@ class GdiFonts final : public SystemFonts {
             // Wine refuses a second file of a face it has, as it refuses a broken one; a face
             // of the line's name listed already tells the two apart.
             for (const auto& [family, fullName] : before) {
-                if (TrimSpaces(family) == faceName || TrimSpaces(fullName) == faceName) {
+                if (SystemFace{family, fullName}.IsNamed(faceName)) {
                     return SystemAnswer::kKnown;
                 }
             }

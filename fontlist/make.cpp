@@ -100,10 +100,7 @@ MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontFiles& 
                      "として読みます。");
         }
         if (family.member && name == TrimmedName(family)) {
-            note(i, false,
-                 Quote(fileName) + "はファミリ" + Quote(name) +
-                     "の通常のフェイスではありませんが、フル ネームがファミリ名と同じため、"
-                     "インストーラーはそのファミリの通常のフェイスと取り違えます。");
+            note(i, false, Quote(fileName) + "は" + MistakenForRegular(name));
         }
         candidates.push_back(Candidate{i, &family, name});
     }
@@ -112,15 +109,10 @@ MadeFontList MakeFontList(const std::vector<std::string>& fileNames, FontFiles& 
     // faces take their names first, then every other face its full name.
     std::vector<Candidate*> order;
     for (Candidate& c : candidates) {
-        if (!c.family->member) {
-            order.push_back(&c);
-        }
+        order.push_back(&c);
     }
-    for (Candidate& c : candidates) {
-        if (c.family->member) {
-            order.push_back(&c);
-        }
-    }
+    std::stable_partition(order.begin(), order.end(),
+                          [](const Candidate* c) { return !c->family->member; });
     std::map<std::string, const Candidate*> written;  // face name, and the file it went to
     for (Candidate* c : order) {
         const std::string& fileName = fileNames[c->index];

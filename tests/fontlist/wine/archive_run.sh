@@ -23,43 +23,43 @@ template=$(absolute "$template") fontlist=$(absolute "$fontlist") probe=$(absolu
 again=${FI_ARCHIVE_AGAIN:-}
 # Every package of the archive named fonts-*, but the ones already fetched.
 [ -n "$again" ] || {
-cd "$work/debs"
-if [ -n "${FI_ARCHIVE_PACKAGES:-}" ]; then
-    printf '%s\n' $FI_ARCHIVE_PACKAGES >"$work/packages.txt"
-else
-    apt-cache pkgnames fonts- | sort >"$work/packages.txt"
-fi
-: >"$work/not-fetched.txt"
-while read -r package; do
-    if ! compgen -G "${package}_*.deb" >/dev/null; then
-        apt-get download "$package" >/dev/null 2>&1 || echo "$package" >>"$work/not-fetched.txt"
+    cd "$work/debs"
+    if [ -n "${FI_ARCHIVE_PACKAGES:-}" ]; then
+        printf '%s\n' $FI_ARCHIVE_PACKAGES >"$work/packages.txt"
+    else
+        apt-cache pkgnames fonts- | sort >"$work/packages.txt"
     fi
-done <"$work/packages.txt"
-cd "$work"
-
-# One folder a package, of its regular font files only: a package's links to another's fonts
-# would name one file twice. A file name met twice in one package keeps its first file.
-rm -rf "$work/pkgs" "$work/x"
-mkdir -p "$work/pkgs" "$work/x"
-: >"$work/no-fonts.txt"
-: >"$work/same-name.txt"
-while read -r package; do
-    deb=$(compgen -G "$work/debs/${package}_*.deb" | head -1) || continue
-    dpkg -x "$deb" "$work/x/$package"
-    mkdir -p "$work/pkgs/$package"
-    while IFS= read -r -d '' file; do
-        name=$(basename "$file")
-        if [ -e "$work/pkgs/$package/$name" ]; then
-            echo "$package	$file" >>"$work/same-name.txt"
-        else
-            ln "$file" "$work/pkgs/$package/$name"
+    : >"$work/not-fetched.txt"
+    while read -r package; do
+        if ! compgen -G "${package}_*.deb" >/dev/null; then
+            apt-get download "$package" >/dev/null 2>&1 || echo "$package" >>"$work/not-fetched.txt"
         fi
-    done < <(find "$work/x/$package" -type f \( -iname '*.ttf' -o -iname '*.ttc' -o -iname '*.otf' \) -print0 | sort -z)
-    if [ -z "$(ls -A "$work/pkgs/$package")" ]; then
-        rmdir "$work/pkgs/$package"
-        echo "$package" >>"$work/no-fonts.txt"
-    fi
-done <"$work/packages.txt"
+    done <"$work/packages.txt"
+    cd "$work"
+
+    # One folder a package, of its regular font files only: a package's links to another's fonts
+    # would name one file twice. A file name met twice in one package keeps its first file.
+    rm -rf "$work/pkgs" "$work/x"
+    mkdir -p "$work/pkgs" "$work/x"
+    : >"$work/no-fonts.txt"
+    : >"$work/same-name.txt"
+    while read -r package; do
+        deb=$(compgen -G "$work/debs/${package}_*.deb" | head -1) || continue
+        dpkg -x "$deb" "$work/x/$package"
+        mkdir -p "$work/pkgs/$package"
+        while IFS= read -r -d '' file; do
+            name=$(basename "$file")
+            if [ -e "$work/pkgs/$package/$name" ]; then
+                echo "$package	$file" >>"$work/same-name.txt"
+            else
+                ln "$file" "$work/pkgs/$package/$name"
+            fi
+        done < <(find "$work/x/$package" -type f \( -iname '*.ttf' -o -iname '*.ttc' -o -iname '*.otf' \) -print0 | sort -z)
+        if [ -z "$(ls -A "$work/pkgs/$package")" ]; then
+            rmdir "$work/pkgs/$package"
+            echo "$package" >>"$work/no-fonts.txt"
+        fi
+    done <"$work/packages.txt"
 }
 
 # A fresh prefix for every 50 files probed and every 20 folders, without a screen: GDI's fonts
@@ -92,24 +92,24 @@ winpath() { echo "Z:${1//\//\\}"; }
 # crashed part way) is probed again alone, and marked when it crashes alone too.
 started=$(date +%s)
 [ -n "$again" ] || {
-files=()
-while IFS= read -r -d '' file; do files+=("$(winpath "$file")"); done \
-    < <(find "$work/pkgs" -type f -print0 | sort -z)
-: >"$work/probe.out"
-for ((i = 0; i < ${#files[@]}; i += 50)); do
-    fresh
-    batch=("${files[@]:i:50}")
-    timeout 600 "$WINE" "$probe" "${batch[@]}" >"$work/probe.batch" 2>/dev/null || true
-    cat "$work/probe.batch" >>"$work/probe.out"
-    for file in "${batch[@]}"; do
-        ansi=$(printf '%s\t' "$file" | iconv -f UTF-8 -t CP932 2>/dev/null || printf '%s\t' "$file")
-        if ! grep -qF "$ansi" "$work/probe.batch"; then
-            if ! timeout 120 "$WINE" "$probe" "$file" >>"$work/probe.out" 2>/dev/null; then
-                grep -qF "$ansi" "$work/probe.out" || printf '%s\t(crashed)\t\n' "$file" >>"$work/probe.out"
+    files=()
+    while IFS= read -r -d '' file; do files+=("$(winpath "$file")"); done \
+        < <(find "$work/pkgs" -type f -print0 | sort -z)
+    : >"$work/probe.out"
+    for ((i = 0; i < ${#files[@]}; i += 50)); do
+        fresh
+        batch=("${files[@]:i:50}")
+        timeout 600 "$WINE" "$probe" "${batch[@]}" >"$work/probe.batch" 2>/dev/null || true
+        cat "$work/probe.batch" >>"$work/probe.out"
+        for file in "${batch[@]}"; do
+            ansi=$(printf '%s\t' "$file" | iconv -f UTF-8 -t CP932 2>/dev/null || printf '%s\t' "$file")
+            if ! grep -qF "$ansi" "$work/probe.batch"; then
+                if ! timeout 120 "$WINE" "$probe" "$file" >>"$work/probe.out" 2>/dev/null; then
+                    grep -qF "$ansi" "$work/probe.out" || printf '%s\t(crashed)\t\n' "$file" >>"$work/probe.out"
+                fi
             fi
-        fi
+        done
     done
-done
 }
 probed=$(date +%s)
 
